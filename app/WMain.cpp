@@ -1,0 +1,218 @@
+#include "WMain.h"
+
+#include "Dataset.h"
+#include "ExeDir.h"
+#include "FieldDef.h"
+#include "FormRecord.h"
+#include "Prompter.h"
+#include "Servizi.h"
+#include "VarnoError.h"
+#include "WCnf.h"
+#include "WPagina1.h"
+#include "WPagina2.h"
+#include "WPagina3.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kClientWidth = 992;
+constexpr int kClientHeight = 646;
+constexpr int kHeaderHeight = 80;
+constexpr int kStatusHeight = 19;
+constexpr int kPgLeft = 22;
+constexpr int kPgTop = 89;
+constexpr int kPgWidth = 950;
+constexpr int kPgBottomGap = 9;
+} // namespace
+
+// The client area: header panel, the grey background with its caption, and the page control,
+// which keeps its width and its relative horizontal position and follows the height.
+class ClientArea : public QWidget {
+public:
+    explicit ClientArea(QWidget* parent) : QWidget(parent) {
+        setAutoFillBackground(true);
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, QColor(181, 181, 181));
+        setPalette(pal);
+
+        header = new QWidget(this);
+        header->setObjectName(QStringLiteral("Header"));
+        header->setAutoFillBackground(true);
+        QPalette hp = header->palette();
+        hp.setColor(QPalette::Window, QColor(255, 251, 240));
+        header->setPalette(hp);
+        strip = new QLabel(header);
+        strip->setObjectName(QStringLiteral("HeaderStrip"));
+        strip->setPixmap(QPixmap(QStringLiteral(":/header/strip.gif")));
+        strip->setScaledContents(true);
+        logo = new QLabel(header);
+        logo->setObjectName(QStringLiteral("HeaderLogo"));
+        logo->setPixmap(QPixmap(QStringLiteral(":/header/logo.gif")));
+        logo->setFixedSize(174, kHeaderHeight);
+    }
+
+    QWidget* header;
+    QLabel* strip;
+    QLabel* logo;
+    QTabWidget* pages = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent*) override {
+        header->setGeometry(0, 0, width(), kHeaderHeight);
+        logo->move(width() - logo->width(), 0);
+        strip->setGeometry(0, 0, qMax(0, width() - logo->width()), kHeaderHeight);
+        if (pages) {
+            // Anchored neither left nor right: the centre keeps its share of the width.
+            const double centre = (kPgLeft + kPgWidth / 2.0) / kClientWidth;
+            const int left = qRound(centre * width() - kPgWidth / 2.0);
+            const int clientBottom = height(); // the status bar lies below this widget
+            pages->setGeometry(left, kPgTop, kPgWidth, qMax(0, clientBottom - kPgBottomGap - kPgTop));
+        }
+    }
+
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setFont(ProgramFont(80, true));
+        p.setPen(QColor(223, 223, 223));
+        p.drawText(QRect(0, kHeaderHeight, width(), height() - kHeaderHeight), Qt::AlignCenter,
+                   QStringLiteral("VARNO"));
+    }
+};
+
+TWinMain::TWinMain(QWidget* parent) : QMainWindow(parent), m_tblScheda(new Dataset(QStringLiteral("TblScheda"), this)) {
+    setObjectName(QStringLiteral("WinMain"));
+    setWindowTitle(QStringLiteral("Schede VARNO 06/2008 - SCHEDE DI 1° LIVELLO DI RILEVAMENTO DANNO ..."));
+    setFont(ProgramFont());
+    m_tblScheda->createFields(SchemaScheda());
+    connect(m_tblScheda, &Dataset::newRecord, this, [](Dataset* ds) { TblSchedaNewRecord(ds); });
+
+    m_client = new ClientArea(this);
+    setCentralWidget(m_client);
+    m_pgCtrl = new QTabWidget(m_client);
+    m_pgCtrl->setObjectName(QStringLiteral("PgCtrl"));
+    m_pgCtrl->setTabPosition(QTabWidget::South);
+    m_pgCtrl->setMinimumWidth(kPgWidth);
+    m_pgCtrl->setMaximumWidth(kPgWidth);
+    m_pgCtrl->setAutoFillBackground(true);
+    QPalette pp = m_pgCtrl->palette();
+    pp.setColor(QPalette::Window, Qt::white);
+    m_pgCtrl->setPalette(pp);
+    m_client->pages = m_pgCtrl;
+    auto makeSheet = [this](const char* name, const QString& caption) {
+        auto* sheet = new QWidget;
+        sheet->setObjectName(QString::fromLatin1(name));
+        m_pgCtrl->addTab(sheet, caption);
+        return sheet;
+    };
+    m_tsConfigurazione = makeSheet("TsConfigurazione", QStringLiteral("Configurazione"));
+    m_tsPagina1 = makeSheet("TsPagina1", QStringLiteral("Pagina 1"));
+    m_tsPagina2 = makeSheet("TsPagina2", QStringLiteral("Pagina 2"));
+    m_tsPagina3 = makeSheet("TsPagina3", QStringLiteral("Pagina 3"));
+    m_pgCtrl->setTabVisible(0, false);
+
+    statusBar()->setFixedHeight(kStatusHeight);
+    buildMenu();
+
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    FormCreate();
+}
+
+TWinMain::~TWinMain() { FormDestroy(); }
+
+void TWinMain::buildMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("mnFile"));
+    auto add = [this, file](const char* name, const QString& caption, void (TWinMain::*slot)()) {
+        QAction* a = file->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    m_mnNuovo = add("mnNuovo", QStringLiteral("Nuovo"), &TWinMain::mnNuovoClick);
+    m_mnApri = add("mnApri", QStringLiteral("Apri ..."), &TWinMain::mnApriClick);
+    m_mnSalva = add("mnSalva", QStringLiteral("Salva"), &TWinMain::mnSalvaClick);
+    m_mnChiudi = add("mnChiudi", QStringLiteral("Chiudi"), &TWinMain::mnChiudiClick);
+    file->addSeparator();
+    m_mnInvia = add("mnInvia", QStringLiteral("Invia ..."), &TWinMain::mnInviaClick);
+    file->addSeparator();
+    m_mnEsci = add("mnEsci", QStringLiteral("Esci"), &TWinMain::mnEsciClick);
+}
+
+void TWinMain::FormCreate() {
+    ExeDir(); // fixed once, from the executable's folder unless already set
+    m_nuovaScheda = false;
+    m_winCnf = new TWinCnf(m_tblScheda, this);
+    m_pagina1 = new TWinPagina1(m_tblScheda, this);
+    m_pagina2 = new TWinPagina2(m_tblScheda, this);
+    m_pagina3 = new TWinPagina3(m_tblScheda, this);
+    InserisciPagina(m_winCnf, m_tsConfigurazione);
+    InserisciPagina(m_pagina1, m_tsPagina1);
+    InserisciPagina(m_pagina2, m_tsPagina2);
+    InserisciPagina(m_pagina3, m_tsPagina3);
+    AggiornaComandi();
+}
+
+void TWinMain::FormDestroy() {
+    delete m_winCnf;
+    m_winCnf = nullptr;
+    delete m_pagina1;
+    m_pagina1 = nullptr;
+    delete m_pagina2;
+    m_pagina2 = nullptr;
+    delete m_pagina3;
+    m_pagina3 = nullptr;
+}
+
+void TWinMain::InserisciPagina(TWinSuperPagina* page, QWidget* tabSheet) {
+    page->setWindowFlags(Qt::Widget);
+    page->setParent(tabSheet);
+    auto* layout = new QVBoxLayout(tabSheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(page);
+    page->show();
+}
+
+void TWinMain::AggiornaComandi() {
+    const bool open = m_tblScheda->active();
+    m_pgCtrl->setVisible(open);
+    m_mnChiudi->setEnabled(open);
+    m_mnSalva->setEnabled(open);
+}
+
+void TWinMain::ResetPagine() {
+    m_pgCtrl->setCurrentWidget(m_tsPagina1);
+    for (TWinSuperPagina* p : {static_cast<TWinSuperPagina*>(m_pagina1), static_cast<TWinSuperPagina*>(m_pagina2),
+                               static_cast<TWinSuperPagina*>(m_pagina3)})
+        p->scrollToOrigin();
+}
+
+void TWinMain::runCommand(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const VarnoError& e) {
+        RipristinaCursore();
+        CurrentPrompter()->message(this, e.message(), QStringLiteral("Varno"), MB::IconStop);
+    } catch (const std::exception& e) {
+        RipristinaCursore();
+        CurrentPrompter()->message(this, QString::fromLocal8Bit(e.what()), QStringLiteral("Varno"), MB::IconStop);
+    }
+}
+
+void TWinMain::mnNuovoClick() {}
+void TWinMain::mnApriClick() {}
+void TWinMain::mnSalvaClick() {}
+void TWinMain::mnChiudiClick() {}
+void TWinMain::mnInviaClick() {}
+
+void TWinMain::mnEsciClick() {
+    // The close runs after the menu command has returned, through the normal close path.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TWinMain::closeEvent(QCloseEvent* event) { event->accept(); }

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+
+class Dataset;
+class QAction;
+class QLabel;
+class QTabWidget;
+class QWidget;
+class TWinCnf;
+class TWinPagina1;
+class TWinPagina2;
+class TWinPagina3;
+class TWinSuperPagina;
+class ClientArea;
+
+// The main window: owns the form record's dataset, the pages and the one menu.
+class TWinMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TWinMain(QWidget* parent = nullptr);
+    ~TWinMain() override;
+
+    Dataset* TblScheda() const { return m_tblScheda; }
+    QTabWidget* PgCtrl() const { return m_pgCtrl; }
+    QAction* mnNuovo() const { return m_mnNuovo; }
+    QAction* mnApri() const { return m_mnApri; }
+    QAction* mnSalva() const { return m_mnSalva; }
+    QAction* mnChiudi() const { return m_mnChiudi; }
+    QAction* mnInvia() const { return m_mnInvia; }
+    QAction* mnEsci() const { return m_mnEsci; }
+    TWinPagina1* Pagina1() const { return m_pagina1; }
+    TWinPagina2* Pagina2() const { return m_pagina2; }
+    TWinPagina3* Pagina3() const { return m_pagina3; }
+    bool NuovaSchedaFlag() const { return m_nuovaScheda; }
+
+    void AggiornaComandi();
+    void ResetPagine();
+    void InserisciPagina(TWinSuperPagina* page, QWidget* tabSheet);
+
+    // Runs a menu command; an error escaping it is shown in a message box with its text.
+    void runCommand(const std::function<void()>& command);
+
+public slots:
+    void mnNuovoClick();
+    void mnApriClick();
+    void mnSalvaClick();
+    void mnChiudiClick();
+    void mnInviaClick();
+    void mnEsciClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormDestroy();
+    void buildMenu();
+
+    Dataset* m_tblScheda;
+    bool m_nuovaScheda = false;
+    ClientArea* m_client = nullptr;
+    QTabWidget* m_pgCtrl = nullptr;
+    QWidget* m_tsConfigurazione = nullptr;
+    QWidget* m_tsPagina1 = nullptr;
+    QWidget* m_tsPagina2 = nullptr;
+    QWidget* m_tsPagina3 = nullptr;
+    TWinCnf* m_winCnf = nullptr;
+    TWinPagina1* m_pagina1 = nullptr;
+    TWinPagina2* m_pagina2 = nullptr;
+    TWinPagina3* m_pagina3 = nullptr;
+    QAction* m_mnNuovo = nullptr;
+    QAction* m_mnApri = nullptr;
+    QAction* m_mnSalva = nullptr;
+    QAction* m_mnChiudi = nullptr;
+    QAction* m_mnInvia = nullptr;
+    QAction* m_mnEsci = nullptr;
+};

@@ -1,0 +1,1 @@
+// The pictures embedded in the program live in this library's resources.

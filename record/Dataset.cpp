@@ -1,0 +1,260 @@
+#include "Dataset.h"
+
+#include "Cp1252.h"
+#include "VarnoError.h"
+
+#include <limits>
+
+namespace {
+
+[[noreturn]] void fail(const QString& datasetName, const QString& message) {
+    throw VarnoError(datasetName.isEmpty() ? message : QStringLiteral("%1: %2").arg(datasetName, message));
+}
+
+QVariant evalDefault(const FieldDef& def) {
+    const QString& e = def.defaultExpr;
+    if (e.size() >= 2 && e.startsWith(u'\'') && e.endsWith(u'\''))
+        return QVariant(e.mid(1, e.size() - 2));
+    bool ok = false;
+    const int n = e.toInt(&ok);
+    return ok ? QVariant(n) : QVariant(e);
+}
+
+} // namespace
+
+Dataset::Dataset(const QString& name, QObject* parent) : QObject(parent), m_name(name) {}
+
+Dataset::~Dataset() = default;
+
+void Dataset::createFields(const QList<FieldDef>& defs) {
+    close();
+    m_persistent.clear();
+    for (const FieldDef& d : defs)
+        m_persistent.push_back(std::unique_ptr<Field>(new Field(this, d)));
+}
+
+const std::vector<std::unique_ptr<Field>>& Dataset::fields() const {
+    return m_persistent.empty() ? m_dynamic : m_persistent;
+}
+
+Field* Dataset::field(const QString& name) const {
+    for (const auto& f : fields())
+        if (f->name() == name)
+            return f.get();
+    return nullptr;
+}
+
+Field* Dataset::fieldByName(const QString& name) const {
+    if (Field* f = field(name))
+        return f;
+    fail(m_name, QStringLiteral("Field '%1' not found").arg(name));
+}
+
+int Dataset::columnIndex(const QString& name) const {
+    for (qsizetype i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].name == name)
+            return int(i);
+    return -1;
+}
+
+void Dataset::createDataSet() {
+    close();
+    QList<FieldDef> cols;
+    cols.reserve(qsizetype(m_persistent.size()));
+    for (const auto& f : m_persistent)
+        cols.append(f->def());
+    open(cols, {}, 1);
+}
+
+void Dataset::open(const QList<FieldDef>& columns, const QList<Row>& rows, int autoIncValue) {
+    close();
+    m_columns = columns;
+    m_rows = rows;
+    for (Row& r : m_rows)
+        r.resize(m_columns.size());
+    m_current = m_rows.isEmpty() ? -1 : 0;
+    m_autoInc = autoIncValue;
+    m_changeCount = 0;
+    bindFields();
+    setState(State::Browse);
+    emit recordChanged();
+}
+
+void Dataset::close() {
+    if (m_state == State::Inactive)
+        return;
+    m_rows.clear();
+    m_current = -1;
+    m_editBackup.clear();
+    m_modified = false;
+    m_changeCount = 0;
+    for (const auto& f : fields())
+        f->m_column = -1;
+    setState(State::Inactive);
+    emit recordChanged();
+}
+
+void Dataset::bindFields() {
+    if (m_persistent.empty()) {
+        m_dynamic.clear();
+        for (const FieldDef& d : m_columns)
+            m_dynamic.push_back(std::unique_ptr<Field>(new Field(this, d)));
+    }
+    for (const auto& f : fields())
+        f->m_column = columnIndex(f->name());
+}
+
+void Dataset::checkActive() const {
+    if (m_state == State::Inactive)
+        fail(m_name, QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+void Dataset::checkRecord() const {
+    checkActive();
+    if (m_current < 0)
+        fail(m_name, QStringLiteral("Cannot perform this operation on an empty dataset"));
+}
+
+void Dataset::append() {
+    checkActive();
+    checkBrowseMode();
+    Row row(m_columns.size());
+    m_editBackup.clear();
+    m_rows.append(row);
+    m_current = int(m_rows.size() - 1);
+    Row& r = m_rows[m_current];
+    for (qsizetype i = 0; i < m_columns.size(); ++i) {
+        const FieldDef& c = m_columns[i];
+        if (c.kind == FieldKind::AutoInc)
+            r[i] = m_autoInc++;
+        else if (!c.defaultExpr.isEmpty())
+            r[i] = normalise(c, evalDefault(c));
+    }
+    m_modified = false;
+    setState(State::Insert);
+    emit recordChanged();
+    emit newRecord(this);
+}
+
+void Dataset::edit() {
+    checkRecord();
+    if (editing())
+        return;
+    m_editBackup = m_rows[m_current];
+    m_modified = false;
+    setState(State::Edit);
+}
+
+void Dataset::post() {
+    if (!editing())
+        fail(m_name, QStringLiteral("Dataset not in edit or insert mode"));
+    if (m_state == State::Insert || m_modified)
+        ++m_changeCount;
+    m_editBackup.clear();
+    m_modified = false;
+    setState(State::Browse);
+}
+
+void Dataset::cancel() {
+    if (m_state == State::Insert) {
+        m_rows.removeAt(m_current);
+        m_current = m_rows.isEmpty() ? -1 : int(m_rows.size() - 1);
+        --m_autoInc;
+    } else if (m_state == State::Edit) {
+        m_rows[m_current] = m_editBackup;
+    } else {
+        return;
+    }
+    m_editBackup.clear();
+    m_modified = false;
+    setState(State::Browse);
+    emit recordChanged();
+}
+
+void Dataset::checkBrowseMode() {
+    if (editing())
+        post();
+}
+
+QVariant Dataset::value(int column) const {
+    if (m_current < 0 || column < 0 || column >= m_columns.size())
+        return {};
+    return m_rows[m_current][column];
+}
+
+void Dataset::setValue(int column, const QVariant& value) {
+    checkRecord();
+    if (column < 0 || column >= m_columns.size())
+        fail(m_name, QStringLiteral("Field index out of range"));
+    const FieldDef& c = m_columns[column];
+    if (c.readOnly)
+        fail(m_name, QStringLiteral("Field '%1' cannot be modified").arg(c.name));
+    const QVariant v = normalise(c, value);
+    if (!editing())
+        edit(); // automatic edit, as bound controls expect
+    QVariant& slot = m_rows[m_current][column];
+    if (slot.isValid() == v.isValid() && slot == v)
+        return;
+    slot = v;
+    m_modified = true;
+    emit fieldChanged(column, c.name);
+}
+
+void Dataset::mergeChangeLog() {
+    checkActive();
+    m_changeCount = 0;
+}
+
+QVariant Dataset::normalise(const FieldDef& def, const QVariant& value) {
+    if (!value.isValid() || value.isNull())
+        return {};
+    switch (def.kind) {
+    case FieldKind::String:
+    case FieldKind::Memo: {
+        QByteArray b = value.typeId() == QMetaType::QByteArray ? value.toByteArray()
+                                                               : Cp1252::encode(value.toString());
+        if (def.kind == FieldKind::String && def.size > 0 && b.size() > def.size)
+            b.truncate(def.size);
+        if (def.kind == FieldKind::Memo && b.isEmpty())
+            return {};
+        return b;
+    }
+    case FieldKind::Graphic:
+    case FieldKind::Blob: {
+        const QByteArray b = value.toByteArray();
+        return b.isEmpty() ? QVariant() : QVariant(b);
+    }
+    case FieldKind::AutoInc:
+    case FieldKind::SmallInt:
+    case FieldKind::Integer: {
+        bool ok = false;
+        const qlonglong n = value.toLongLong(&ok);
+        if (!ok)
+            throw VarnoError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
+                                 .arg(value.toString(), def.name));
+        const qint64 lo = Field::minValue(def.kind), hi = Field::maxValue(def.kind);
+        if (n < lo || n > hi)
+            throw VarnoError(QString::asprintf("%g is not a valid value for field '%s'. The allowed range is %g to %g",
+                                               double(n), qUtf8Printable(def.name), double(lo), double(hi)));
+        return int(n);
+    }
+    case FieldKind::Boolean:
+        return value.toBool();
+    case FieldKind::DateTime: {
+        QDateTime dt = value.toDateTime();
+        if (!dt.isValid())
+            return {};
+        if (dt.timeSpec() != Qt::UTC)
+            dt = QDateTime(dt.date(), dt.time(), Qt::UTC);
+        return dt;
+    }
+    }
+    return value;
+}
+
+void Dataset::setState(State state) {
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged();
+}

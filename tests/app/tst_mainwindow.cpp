@@ -1,0 +1,138 @@
+#include "Dataset.h"
+#include "ExeDir.h"
+#include "ScriptedPrompter.h"
+#include "Servizi.h"
+#include "VarnoError.h"
+#include "WMain.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase() { SetExeDir(m_dir.path()); }
+
+    void startState() {
+        TWinMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.centralWidget()->size(), QSize(992, 646 - 19));
+        QVERIFY(!w.PgCtrl()->isVisible());
+        QVERIFY(!w.TblScheda()->active());
+        QVERIFY(!w.mnSalva()->isEnabled());
+        QVERIFY(!w.mnChiudi()->isEnabled());
+        for (QAction* a : {w.mnNuovo(), w.mnApri(), w.mnInvia(), w.mnEsci()})
+            QVERIFY(a->isEnabled());
+        QCOMPARE(w.PgCtrl()->geometry(), QRect(22, 89, 950, 529));
+        QCOMPARE(w.PgCtrl()->tabPosition(), QTabWidget::South);
+        QCOMPARE(w.PgCtrl()->count(), 4);
+        QVERIFY(!w.PgCtrl()->isTabVisible(0));
+        QCOMPARE(w.PgCtrl()->tabText(0), QStringLiteral("Configurazione"));
+        QStringList visible;
+        for (int i = 0; i < w.PgCtrl()->count(); ++i)
+            if (w.PgCtrl()->isTabVisible(i))
+                visible << w.PgCtrl()->tabText(i);
+        QCOMPARE(visible, (QStringList{"Pagina 1", "Pagina 2", "Pagina 3"}));
+    }
+
+    void menuCaptions() {
+        TWinMain w;
+        QMenu* file = w.menuBar()->findChild<QMenu*>(QStringLiteral("mnFile"));
+        QVERIFY(file);
+        QCOMPARE(file->title(), QStringLiteral("File"));
+        QStringList captions;
+        for (QAction* a : file->actions()) {
+            captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+            QVERIFY(a->shortcut().isEmpty());
+        }
+        QCOMPARE(captions, (QStringList{"Nuovo", "Apri ...", "Salva", "Chiudi", "-", "Invia ...", "-", "Esci"}));
+    }
+
+    void pageControlFollowsHeightOnly() {
+        TWinMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.AggiornaComandi();
+        w.resize(w.width() + 200, w.height() + 100);
+        QTRY_COMPARE(w.PgCtrl()->height(), 629);
+        QCOMPARE(w.PgCtrl()->width(), 950);
+        // The centre keeps its share of the width.
+        const double share = (22 + 475) / 992.0;
+        QVERIFY(qAbs(w.PgCtrl()->geometry().center().x() + 0.5 - share * w.centralWidget()->width()) <= 1.0);
+        w.resize(w.width() - 400, w.height() - 200);
+        QTRY_COMPARE(w.PgCtrl()->height(), 429);
+        QCOMPARE(w.PgCtrl()->width(), 950);
+    }
+
+    void openFormShowsPages() {
+        TWinMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.TblScheda()->createDataSet();
+        w.TblScheda()->append();
+        w.TblScheda()->post();
+        w.ResetPagine();
+        w.AggiornaComandi();
+        QVERIFY(w.PgCtrl()->isVisible());
+        QCOMPARE(w.PgCtrl()->currentIndex(), 1);
+        QVERIFY(w.mnSalva()->isEnabled());
+        QVERIFY(w.mnChiudi()->isEnabled());
+        QCOMPARE(w.TblScheda()->fieldByName("S8_TipoVisitaNonEseguita")->asString(), QStringLiteral("a"));
+    }
+
+    void messaggioGivesFocusBack() {
+        TWinMain w;
+        auto* edit = new QLineEdit(w.centralWidget());
+        edit->setGeometry(10, 100, 100, 20);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow();
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        ScriptedPrompter prompter;
+        prompter.answers = {MB::IdNo};
+        // The box takes the focus while it is shown.
+        prompter.whileShown = [&] { w.menuBar()->setFocus(); };
+        const int r = Messaggio(QStringLiteral("Domanda?"), QStringLiteral("ATTENZIONE!!!"), 36);
+        QCOMPARE(r, MB::IdNo);
+        QCOMPARE(prompter.shown.size(), 1);
+        QCOMPARE(prompter.shown[0].flags, 36 | 0x2000 | 0x40000);
+        QTRY_VERIFY(edit->hasFocus());
+    }
+
+    void esciClosesWindow() {
+        TWinMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.mnEsci()->trigger();
+        QVERIFY(w.isVisible()); // the close is posted, not run inside the command
+        QTRY_VERIFY(!w.isVisible());
+    }
+
+    void errorEscapingACommandIsShown() {
+        TWinMain w;
+        ScriptedPrompter prompter;
+        bool after = false;
+        w.runCommand([&] {
+            throw VarnoError(QStringLiteral("Cannot open file \"x\". No such file"));
+            after = true;
+        });
+        QVERIFY(!after);
+        QCOMPARE(prompter.shown.size(), 1);
+        QCOMPARE(prompter.shown[0].text, QStringLiteral("Cannot open file \"x\". No such file"));
+        QCOMPARE(prompter.shown[0].flags & 0xF0, 0x10);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+// The program's message box: remembers the focused widget, shows the box owned by the active
+// window with the flags combined with task-modal and topmost, gives the focus back, and returns
+// the Windows code of the button pressed.
+int Messaggio(const QString& text, const QString& caption, int flags);
+
+// Wait cursor before a lengthy step, and its end.
+void CursoreAttesa();
+void RipristinaCursore();
+
+// Tahoma (from the Wine fonts when installed, else DejaVu Sans) at the given pixel height.
+QFont ProgramFont(int pixelSize = 11, bool bold = false);
+// Loads the Tahoma faces into the application's font database; call once after QApplication.
+void LoadProgramFonts();
