@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPainterPath>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -78,14 +79,26 @@ protected:
 
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.setFont(ProgramFont(80, true));
-        p.setPen(QColor(223, 223, 223));
-        p.drawText(QRect(0, kHeaderHeight, width(), height() - kHeaderHeight), Qt::AlignCenter,
-                   QStringLiteral("VARNO"));
+        p.setRenderHint(QPainter::Antialiasing);
+        const QFont font = ProgramFont(80, true);
+        const QString caption = QStringLiteral("VARNO");
+        const QRect area(0, kHeaderHeight, width(), height() - kHeaderHeight);
+        const QFontMetrics fm(font);
+        const QPoint origin(area.center().x() - fm.horizontalAdvance(caption) / 2,
+                            area.center().y() + (fm.ascent() - fm.descent()) / 2);
+        QPainterPath path;
+        path.addText(origin, font, caption);
+        // The bold face of the Wine Tahoma is hardly heavier than the regular one: a stroke
+        // around the outline gives the caption its weight.
+        const QColor grey(223, 223, 223);
+        p.setPen(QPen(grey, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(grey);
+        p.drawPath(path);
     }
 };
 
-TWinMain::TWinMain(QWidget* parent) : QMainWindow(parent), m_tblScheda(new Dataset(QStringLiteral("TblScheda"), this)) {
+TWinMain::TWinMain(QWidget* parent)
+    : QMainWindow(parent), m_tblScheda(new Dataset(QStringLiteral("TblScheda"), this)) {
     setObjectName(QStringLiteral("WinMain"));
     setWindowTitle(QStringLiteral("Schede VARNO 06/2008 - SCHEDE DI 1° LIVELLO DI RILEVAMENTO DANNO ..."));
     setFont(ProgramFont());
@@ -123,7 +136,9 @@ TWinMain::TWinMain(QWidget* parent) : QMainWindow(parent), m_tblScheda(new Datas
     FormCreate();
 }
 
-TWinMain::~TWinMain() { FormDestroy(); }
+TWinMain::~TWinMain() {
+    FormDestroy();
+}
 
 void TWinMain::buildMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
@@ -187,8 +202,9 @@ void TWinMain::AggiornaComandi() {
 
 void TWinMain::ResetPagine() {
     m_pgCtrl->setCurrentWidget(m_tsPagina1);
-    for (TWinSuperPagina* p : {static_cast<TWinSuperPagina*>(m_pagina1), static_cast<TWinSuperPagina*>(m_pagina2),
-                               static_cast<TWinSuperPagina*>(m_pagina3)})
+    for (TWinSuperPagina* p :
+         {static_cast<TWinSuperPagina*>(m_pagina1), static_cast<TWinSuperPagina*>(m_pagina2),
+          static_cast<TWinSuperPagina*>(m_pagina3)})
         p->scrollToOrigin();
 }
 
@@ -200,7 +216,8 @@ void TWinMain::runCommand(const std::function<void()>& command) {
         CurrentPrompter()->message(this, e.message(), QStringLiteral("Varno"), MB::IconStop);
     } catch (const std::exception& e) {
         RipristinaCursore();
-        CurrentPrompter()->message(this, QString::fromLocal8Bit(e.what()), QStringLiteral("Varno"), MB::IconStop);
+        CurrentPrompter()->message(this, QString::fromLocal8Bit(e.what()), QStringLiteral("Varno"),
+                                   MB::IconStop);
     }
 }
 
@@ -215,4 +232,6 @@ void TWinMain::mnEsciClick() {
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
-void TWinMain::closeEvent(QCloseEvent* event) { event->accept(); }
+void TWinMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+}

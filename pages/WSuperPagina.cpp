@@ -7,8 +7,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-TWinSuperPagina::TWinSuperPagina(Dataset* dataset, QWidget* parent)
-    : QWidget(parent), m_dataset(dataset) {
+TWinSuperPagina::TWinSuperPagina(Dataset* dataset, QWidget* parent) : QWidget(parent), m_dataset(dataset) {
     setWindowFlag(Qt::FramelessWindowHint);
     setFont(ProgramFont());
     resize(900, 600);

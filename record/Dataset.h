@@ -28,7 +28,7 @@ public:
     // Persistent field objects, one per definition, in the given order.
     void createFields(const QList<FieldDef>& defs);
     const std::vector<std::unique_ptr<Field>>& fields() const;
-    Field* field(const QString& name) const; // nullptr when there is none
+    Field* field(const QString& name) const;       // nullptr when there is none
     Field* fieldByName(const QString& name) const; // raises "Field '%s' not found"
 
     // Columns of the open (or last opened) dataset.

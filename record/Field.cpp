@@ -6,20 +6,29 @@
 
 #include <limits>
 
-bool Field::bound() const { return m_dataset->active() && m_column >= 0; }
+bool Field::bound() const {
+    return m_dataset->active() && m_column >= 0;
+}
 
-bool Field::isNull() const { return !value().isValid(); }
+bool Field::isNull() const {
+    return !value().isValid();
+}
 
-QVariant Field::value() const { return bound() ? m_dataset->value(m_column) : QVariant(); }
+QVariant Field::value() const {
+    return bound() ? m_dataset->value(m_column) : QVariant();
+}
 
 void Field::setValue(const QVariant& value) {
     if (!bound())
-        throw VarnoError(m_dataset->active() ? QStringLiteral("Field '%1' not found").arg(name())
-                                             : QStringLiteral("Cannot perform this operation on a closed dataset"));
+        throw VarnoError(m_dataset->active()
+                             ? QStringLiteral("Field '%1' not found").arg(name())
+                             : QStringLiteral("Cannot perform this operation on a closed dataset"));
     m_dataset->setValue(m_column, value);
 }
 
-void Field::clear() { setValue(QVariant()); }
+void Field::clear() {
+    setValue(QVariant());
+}
 
 QString Field::asString() const {
     const QVariant v = value();
@@ -99,18 +108,28 @@ void Field::setAsString(const QString& text) {
     }
 }
 
-int Field::asInteger() const { return value().toInt(); }
+int Field::asInteger() const {
+    return value().toInt();
+}
 
-bool Field::asBoolean() const { return value().toBool(); }
+bool Field::asBoolean() const {
+    return value().toBool();
+}
 
-QDateTime Field::asDateTime() const { return value().toDateTime(); }
+QDateTime Field::asDateTime() const {
+    return value().toDateTime();
+}
 
-QByteArray Field::asBytes() const { return value().toByteArray(); }
+QByteArray Field::asBytes() const {
+    return value().toByteArray();
+}
 
 qint64 Field::minValue(FieldKind kind) {
-    return kind == FieldKind::SmallInt ? std::numeric_limits<qint16>::min() : std::numeric_limits<qint32>::min();
+    return kind == FieldKind::SmallInt ? std::numeric_limits<qint16>::min()
+                                       : std::numeric_limits<qint32>::min();
 }
 
 qint64 Field::maxValue(FieldKind kind) {
-    return kind == FieldKind::SmallInt ? std::numeric_limits<qint16>::max() : std::numeric_limits<qint32>::max();
+    return kind == FieldKind::SmallInt ? std::numeric_limits<qint16>::max()
+                                       : std::numeric_limits<qint32>::max();
 }

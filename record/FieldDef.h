@@ -19,8 +19,8 @@ struct FieldDef {
     bool operator==(const FieldDef&) const = default;
 };
 
-bool isTextKind(FieldKind kind);  // String and Memo
-bool isBytesKind(FieldKind kind); // Memo, Graphic and Blob
+bool isTextKind(FieldKind kind);    // String and Memo
+bool isBytesKind(FieldKind kind);   // Memo, Graphic and Blob
 bool isIntegerKind(FieldKind kind); // AutoInc, SmallInt and Integer
 
 // The 262 fields of the survey form record, in record order.

@@ -27,7 +27,9 @@ Prompter* CurrentPrompter() {
     return g_prompter ? g_prompter : &real;
 }
 
-void SetPrompter(Prompter* prompter) { g_prompter = prompter; }
+void SetPrompter(Prompter* prompter) {
+    g_prompter = prompter;
+}
 
 int QtPrompter::message(QWidget* owner, const QString& text, const QString& caption, int flags) {
     QMessageBox box(owner);
@@ -62,7 +64,8 @@ int QtPrompter::message(QWidget* owner, const QString& text, const QString& capt
         buttons = {{QMessageBox::Ok, MB::IdOk}, {QMessageBox::Cancel, MB::IdCancel}};
         break;
     case MB::YesNoCancel:
-        buttons = {{QMessageBox::Yes, MB::IdYes}, {QMessageBox::No, MB::IdNo}, {QMessageBox::Cancel, MB::IdCancel}};
+        buttons = {
+            {QMessageBox::Yes, MB::IdYes}, {QMessageBox::No, MB::IdNo}, {QMessageBox::Cancel, MB::IdCancel}};
         break;
     case MB::YesNo:
         buttons = {{QMessageBox::Yes, MB::IdYes}, {QMessageBox::No, MB::IdNo}};

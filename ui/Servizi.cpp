@@ -10,8 +10,8 @@
 
 int Messaggio(const QString& text, const QString& caption, int flags) {
     QPointer<QWidget> focused = QApplication::focusWidget();
-    const int result =
-        CurrentPrompter()->message(QApplication::activeWindow(), text, caption, flags | MB::TaskModal | MB::TopMost);
+    const int result = CurrentPrompter()->message(QApplication::activeWindow(), text, caption,
+                                                  flags | MB::TaskModal | MB::TopMost);
     if (focused) {
         if (QWidget* w = focused->window())
             w->activateWindow();
@@ -20,7 +20,9 @@ int Messaggio(const QString& text, const QString& caption, int flags) {
     return result;
 }
 
-void CursoreAttesa() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+void CursoreAttesa() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
 void RipristinaCursore() {
     while (QApplication::overrideCursor())

@@ -47,7 +47,6 @@ void le16(QByteArray& out, int v) {
     out.append(char((v >> 8) & 0xFF));
 }
 
-
 // Builds an exact palette when the picture has at most 256 colours; otherwise drops low bits of
 // every channel until it has.
 QImage toIndexed(const QImage& source) {

@@ -1,8 +1,12 @@
 #include "ScriptedPrompter.h"
 
-ScriptedPrompter::ScriptedPrompter() { SetPrompter(this); }
+ScriptedPrompter::ScriptedPrompter() {
+    SetPrompter(this);
+}
 
-ScriptedPrompter::~ScriptedPrompter() { SetPrompter(nullptr); }
+ScriptedPrompter::~ScriptedPrompter() {
+    SetPrompter(nullptr);
+}
 
 int ScriptedPrompter::message(QWidget*, const QString& text, const QString& caption, int flags) {
     shown.append({text, caption, flags});

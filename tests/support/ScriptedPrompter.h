@@ -20,14 +20,15 @@ public:
     ScriptedPrompter();
     ~ScriptedPrompter() override;
 
-    QList<int> answers;        // button codes, taken in order
-    QStringList fileNames;     // answers to the file dialogs, taken in order
-    QList<Shown> shown;        // every message and information box, in order
+    QList<int> answers;               // button codes, taken in order
+    QStringList fileNames;            // answers to the file dialogs, taken in order
+    QList<Shown> shown;               // every message and information box, in order
     std::function<void()> whileShown; // run inside each message, e.g. to look at the focus
 
     int message(QWidget* owner, const QString& text, const QString& caption, int flags) override;
     void information(QWidget* owner, const QString& text) override;
-    QString openFileName(QWidget* owner, const QString& caption, const QString& filter, int* filterIndex) override;
+    QString openFileName(QWidget* owner, const QString& caption, const QString& filter,
+                         int* filterIndex) override;
     QString saveFileName(QWidget* owner, const QString& caption, const QString& filter,
                          const QString& defaultSuffix, int* filterIndex) override;
 };
