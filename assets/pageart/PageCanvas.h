@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QRect>
+#include <QString>
+
+// A printed page of the survey form being drawn: 900 pixels wide, white, with the few strokes
+// and lettering styles the paper form uses. Page coordinates are those of the screen pages.
+class PageCanvas {
+public:
+    static constexpr int kWidth = 900;
+
+    enum Style {
+        Plain,   // small upright lettering of the grids
+        Small,   // notes and footnotes
+        Bold,    // headings
+        Italic,  // explanations
+        Title,   // page title lines
+        Section, // white lettering of a section band
+    };
+
+    explicit PageCanvas(int height);
+
+    QPainter& painter() { return m_painter; }
+    QImage image();
+
+    static QFont font(Style style, int pixelSize = 0);
+
+    // Strokes.
+    void frame(const QRect& r, qreal width = 1.2);
+    void hline(int x1, int x2, int y, qreal width = 0.8);
+    void vline(int x, int y1, int y2, qreal width = 0.8);
+    void fill(const QRect& r, const QColor& colour);
+    // A shaded band with a section number and title, as each section of the form begins.
+    void sectionBand(const QRect& r, const QString& number, const QString& title, const QString& note = {});
+
+    // Lettering inside a rectangle.
+    void text(const QRect& r, const QString& t, Style style = Plain,
+              Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter, int pixelSize = 0);
+    // Lettering that wraps inside a rectangle.
+    void paragraph(const QRect& r, const QString& t, Style style = Small, int pixelSize = 0,
+                   Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop);
+    // Lettering rotated by 90 degrees, reading upwards, centred in the rectangle.
+    void upright(const QRect& r, const QString& t, Style style = Plain, int pixelSize = 0);
+
+    // Where the inspector writes: a thin box, a dotted line, a small square for a tick, a small
+    // circle for a choice.
+    void writeBox(const QRect& r);
+    void writeLine(int x1, int x2, int y);
+    void tickSquare(const QRect& r);
+    void choiceCircle(const QPoint& centre, int radius = 5);
+
+    // The emblem of the form's header: a stylised building on a ground line in a circle.
+    void emblem(const QPoint& centre, int radius);
+
+    static const QColor kInk;
+    static const QColor kBand;
+    static const QColor kTint;
+
+private:
+    QImage m_image;
+    QPainter m_painter;
+};
+
+// JPEG at the given quality through Qt's image writer.
+bool SaveJpeg(const QImage& image, const QString& path, int quality = 88);
