@@ -42,25 +42,36 @@ QList<Line> splitLines(const QByteArray& bytes) {
     return lines;
 }
 
+// Blanks are spaces and tabs; a no-break space belongs to the text.
+QString trimBlanks(QStringView text) {
+    auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r'; };
+    qsizetype b = 0, e = text.size();
+    while (b < e && blank(text[b]))
+        ++b;
+    while (e > b && blank(text[e - 1]))
+        --e;
+    return text.mid(b, e - b).toString();
+}
+
 Parsed parse(const QByteArray& raw) {
     QByteArray bytes = raw;
     if (bytes.startsWith("\xEF\xBB\xBF")) // an editor's UTF-8 mark must not hide the first section
         bytes.remove(0, 3);
-    const QString line = Cp1252::decode(bytes).trimmed();
+    const QString line = trimBlanks(Cp1252::decode(bytes));
     Parsed p;
     if (line.isEmpty() || line.startsWith(u';'))
         return p;
     if (line.startsWith(u'[')) {
         const qsizetype close = line.indexOf(u']');
         p.kind = LineKind::Section;
-        p.name = (close < 0 ? line.mid(1) : line.mid(1, close - 1)).trimmed();
+        p.name = trimBlanks(close < 0 ? QStringView(line).mid(1) : QStringView(line).mid(1, close - 1));
         return p;
     }
     const qsizetype eq = line.indexOf(u'=');
     if (eq < 0)
         return p;
     p.kind = LineKind::Key;
-    p.name = line.left(eq).trimmed();
+    p.name = trimBlanks(QStringView(line).left(eq));
     p.value = line.mid(eq + 1);
     return p;
 }
@@ -70,7 +81,7 @@ bool sameName(const QString& a, const QString& b) {
 }
 
 QString cleanValue(const QString& raw) {
-    QString v = raw.trimmed();
+    QString v = trimBlanks(raw);
     if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
         v = v.mid(1, v.size() - 2);
     return v.left(IniFile::MaxValueLength);

@@ -107,12 +107,13 @@ private slots:
                   "IstatReg=\"\"\n"
                   "IstatProv=\"\"\"\n"
                   "IstatComune= a = b \n"
+                  "\tCodLocIstat\t=\t\xa0x\xa0\t\n"
                   "riga senza uguale\n"
                   "Localita=seconda\n"
                   "[Server]\n"
                   "ip_address = 10.0.0.1:8080\n"
                   "[CONFIG]\n"
-                  "CodLocIstat=dalla seconda sezione\n");
+                  "SezCensIstat=dalla seconda sezione\n"); // only the first section of a name is read
         IniFile ini(iniPath());
         TIniDati dati;
         LeggiIni(ini, dati);
@@ -124,7 +125,9 @@ private slots:
         QCOMPARE(dati.IstatReg, QString());
         QCOMPARE(dati.IstatProv, QStringLiteral("\""));
         QCOMPARE(dati.IstatComune, QStringLiteral("a = b"));
-        QCOMPARE(dati.CodLocIstat, QString()); // only the first section of a name is read
+        QCOMPARE(dati.CodLocIstat,
+                 QStringLiteral("\u00a0x\u00a0")); // tabs are blanks, no-break spaces are not
+        QCOMPARE(ini.readString(QStringLiteral("CONFIG"), QStringLiteral("SezCensIstat")), QString());
         QCOMPARE(LeggiIndirizzoServer(ini), QStringLiteral("10.0.0.1:8080"));
         QCOMPARE(ini.readString(QStringLiteral("NESSUNA"), QStringLiteral("x"), QStringLiteral("def")),
                  QStringLiteral("def"));
