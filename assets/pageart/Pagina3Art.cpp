@@ -84,7 +84,7 @@ private:
                    "(1) Riportare l'esito nella colonna \u00abArgomento\u00bb della sezione 9 e "
                    "indicare nelle \u00abAnnotazioni\u00bb le parti inagibili dell'edificio (esiti B e C) "
                    "e le cause del rischio esterno (esito F)"),
-               PageCanvas::Italic, Qt::AlignLeft | Qt::AlignVCenter, 8);
+               PageCanvas::Italic, Qt::AlignLeft | Qt::AlignVCenter, 9);
     }
 
     // Risk assessment: a column per group of sections, a row per level, a circle per button.
