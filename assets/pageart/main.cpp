@@ -2,47 +2,19 @@
 // pagina3.jpg in the folder given on the command line. The files are committed in assets/pages
 // and embedded in the program.
 //
-//   pageart DIR              the three pictures
-//   pageart --overlay DIR    also paginaN-overlay.png: every control of the page's table outlined
-//                            in red over its picture, to check that each box lies under its control
+// `pageart --overlay DIR` also writes paginaN-overlay.png beside them for each page that has a
+// control table: the controls outlined over the picture, to check that every box lies under its
+// control.
+#include "Overlay.h"
 #include "PageArt.h"
 #include "PageCanvas.h"
 #include "TabellaPagina1.h"
+#include "TabellaPagina2.h"
+#include "TabellaPagina3.h"
 
 #include <QGuiApplication>
-#include <QPainter>
+#include <QStringList>
 #include <cstdio>
-
-namespace {
-
-void drawOverlay(QImage& image, const QList<ControlSpec>& table) {
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(220, 0, 0, 200), 1));
-    p.setBrush(Qt::NoBrush);
-    for (const ControlSpec& s : table) {
-        if (!s.visible)
-            continue;
-        const QRect r = EffectiveRect(s);
-        if (s.kind == ControlKind::RadioGroup) {
-            p.setPen(QPen(QColor(0, 0, 220, 120), 1, Qt::DotLine));
-            p.drawRect(r);
-            p.setPen(QPen(QColor(220, 0, 0, 200), 1));
-            const RadioLayout layout = RadioGroupLayout(int(s.items.size()), s.columns);
-            for (int i = 0; i < s.items.size(); ++i) {
-                const QRect cell = RadioCell(layout, r.size(), i).translated(r.topLeft());
-                p.drawEllipse(QPointF(cell.left() + 7.5, cell.center().y() + 0.5), 6, 6);
-                if (!s.items[i].caption.isEmpty())
-                    p.drawText(QRect(cell.left() + 16, cell.top(), cell.width() - 16, cell.height()),
-                               Qt::AlignLeft | Qt::AlignVCenter, s.items[i].caption);
-            }
-        } else {
-            p.drawRect(r.adjusted(0, 0, -1, -1));
-        }
-    }
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
@@ -56,22 +28,22 @@ int main(int argc, char* argv[]) {
         QList<ControlSpec> (*table)();
     };
     const Page pages[] = {{"pagina1", kPagina1Height, DrawPagina1, TabellaPagina1},
-                          {"pagina2", kPagina2Height, DrawPagina2, nullptr},
-                          {"pagina3", kPagina3Height, DrawPagina3, nullptr}};
+                          {"pagina2", kPagina2Height, DrawPagina2, TabellaPagina2},
+                          {"pagina3", kPagina3Height, DrawPagina3, TabellaPagina3}};
     int failures = 0;
     for (const Page& p : pages) {
         PageCanvas canvas(p.height);
         p.draw(canvas);
-        QImage image = canvas.image();
+        const QImage image = canvas.image();
         const QString base = dir + u'/' + QString::fromLatin1(p.name);
         if (!SaveJpeg(image, base + QStringLiteral(".jpg"))) {
             std::fprintf(stderr, "cannot write %s.jpg\n", qPrintable(base));
             ++failures;
         }
-        if (overlay && p.table) {
-            drawOverlay(image, p.table());
-            if (!image.save(base + QStringLiteral("-overlay.png")))
-                ++failures;
+        if (overlay && p.table &&
+            !DrawOverlay(image, p.table()).save(base + QStringLiteral("-overlay.png"))) {
+            std::fprintf(stderr, "cannot write %s-overlay.png\n", qPrintable(base));
+            ++failures;
         }
     }
     return failures ? 1 : 0;
