@@ -312,6 +312,7 @@ void TstTabellaPagina2::boundFieldsFitTheirControls() {
             continue;
         const FieldDef* d = Def(s.field);
         QVERIFY2(d, qPrintable(s.field));
+        QCOMPARE(s.dataSource, 1); // the page has one data source
         switch (s.kind) {
         case ControlKind::CheckBox:
             QVERIFY2(d->kind == FieldKind::Boolean, qPrintable(s.field));
