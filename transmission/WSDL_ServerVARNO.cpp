@@ -9,52 +9,64 @@ using namespace ServerVARNO;
 
 namespace {
 
-// Character data of the request: the three characters XML reserves, and the carriage return,
-// which a parser would otherwise turn into a line feed.
-void scriviTesto(QString& out, const QString& testo, const char* parametro) {
-    out.reserve(out.size() + testo.size() + testo.size() / 8);
-    for (qsizetype i = 0; i < testo.size(); ++i) {
-        const QChar c = testo.at(i);
-        const char16_t u = c.unicode();
-        switch (u) {
-        case '&':
-            out += QLatin1String("&amp;");
+// Character data of the request, in UTF-8: the three characters XML reserves are escaped, and
+// the carriage return, which a parser would otherwise turn into a line feed. A character that
+// XML 1.0 cannot carry at all is refused rather than sent to break the server's parser.
+void scriviTesto(QByteArray& out, const QString& testo, const char* parametro) {
+    const char16_t* u = reinterpret_cast<const char16_t*>(testo.constData());
+    const qsizetype n = testo.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = u[i];
+        if (c >= 0x20 && c < 0xD800)
             continue;
-        case '<':
-            out += QLatin1String("&lt;");
-            continue;
-        case '>':
-            out += QLatin1String("&gt;");
-            continue;
-        case '\r':
-            out += QLatin1String("&#13;");
-            continue;
-        default:
-            break;
-        }
-        bool ammesso = u == '\t' || u == '\n' || (u >= 0x20 && u <= 0xD7FF) || (u >= 0xE000 && u <= 0xFFFD);
-        if (c.isHighSurrogate() && i + 1 < testo.size() && testo.at(i + 1).isLowSurrogate()) {
-            out += c;
-            out += testo.at(++i);
-            continue;
+        bool ammesso = c == '\t' || c == '\n' || c == '\r' || (c >= 0xE000 && c <= 0xFFFD);
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1])) {
+            ++i;
+            ammesso = true;
         }
         if (!ammesso)
             throw VarnoError(QStringLiteral("Il testo di %1 contiene il carattere U+%2, che XML non ammette.")
                                  .arg(QLatin1String(parametro),
-                                      QString::number(u, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
-        out += c;
+                                      QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
     }
+    const QByteArray utf8 = testo.toUtf8();
+    const char* p = utf8.constData();
+    const char* const fine = p + utf8.size();
+    const char* tratto = p;
+    for (; p < fine; ++p) {
+        const char* sostituto;
+        switch (*p) {
+        case '&':
+            sostituto = "&amp;";
+            break;
+        case '<':
+            sostituto = "&lt;";
+            break;
+        case '>':
+            sostituto = "&gt;";
+            break;
+        case '\r':
+            sostituto = "&#13;";
+            break;
+        default:
+            continue;
+        }
+        out.append(tratto, p - tratto);
+        out.append(sostituto);
+        tratto = p + 1;
+    }
+    out.append(tratto, fine - tratto);
 }
 
-void scriviParametro(QString& out, const char* nome, const char* tipo, const QString& valore) {
-    out += QLatin1Char('<') + QLatin1String(nome) + QLatin1String(" xsi:type=\"") + QLatin1String(tipo);
+void scriviParametro(QByteArray& out, const char* nome, const char* tipo, const QString& valore) {
+    out.append('<').append(nome).append(" xsi:type=\"").append(tipo);
     if (valore.isEmpty()) {
-        out += QLatin1String("\"/>");
+        out.append("\"/>");
         return;
     }
-    out += QLatin1String("\">");
+    out.append("\">");
     scriviTesto(out, valore, nome);
-    out += QLatin1String("</") + QLatin1String(nome) + QLatin1Char('>');
+    out.append("</").append(nome).append('>');
 }
 
 // The answer document as a small tree: namespace, local name, text, child elements.
@@ -199,22 +211,28 @@ QString IndirizzoServerVARNO(const QString& ipAddress) {
 
 QByteArray RichiestaSendScheda(const QString& NomeUtente, const QString& Password, const QString& Scheda,
                                bool OvewriteIfExist, const QString& aInfo) {
-    QString doc;
+    QByteArray doc;
     doc.reserve(Scheda.size() + Scheda.size() / 4 + 1024);
-    doc += QLatin1String("<?xml version=\"1.0\"?>");
-    doc += QLatin1String("<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"") + kNsEnvelope +
-           QLatin1String("\" xmlns:xsd=\"") + kNsXsd + QLatin1String("\" xmlns:xsi=\"") + kNsXsi +
-           QLatin1String("\" xmlns:SOAP-ENC=\"") + kNsEncoding + QLatin1String("\">");
-    doc += QLatin1String("<SOAP-ENV:Body SOAP-ENV:encodingStyle=\"") + kNsEncoding + QLatin1String("\">");
-    doc += QLatin1String("<NS1:SendScheda xmlns:NS1=\"") + kNamespace + QLatin1String("\">");
+    doc.append("<?xml version=\"1.0\"?>");
+    doc.append("<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"")
+        .append(kNsEnvelope.toUtf8())
+        .append("\" xmlns:xsd=\"")
+        .append(kNsXsd.toUtf8())
+        .append("\" xmlns:xsi=\"")
+        .append(kNsXsi.toUtf8())
+        .append("\" xmlns:SOAP-ENC=\"")
+        .append(kNsEncoding.toUtf8())
+        .append("\">");
+    doc.append("<SOAP-ENV:Body SOAP-ENV:encodingStyle=\"").append(kNsEncoding.toUtf8()).append("\">");
+    doc.append("<NS1:SendScheda xmlns:NS1=\"").append(kNamespace.toUtf8()).append("\">");
     scriviParametro(doc, "NomeUtente", "xsd:string", NomeUtente);
     scriviParametro(doc, "Password", "xsd:string", Password);
     scriviParametro(doc, "Scheda", "xsd:string", Scheda);
     scriviParametro(doc, "OvewriteIfExist", "xsd:boolean",
                     OvewriteIfExist ? QStringLiteral("true") : QStringLiteral("false"));
     scriviParametro(doc, "aInfo", "xsd:string", aInfo);
-    doc += QLatin1String("</NS1:SendScheda></SOAP-ENV:Body></SOAP-ENV:Envelope>");
-    return doc.toUtf8();
+    doc.append("</NS1:SendScheda></SOAP-ENV:Body></SOAP-ENV:Envelope>");
+    return doc;
 }
 
 IServerVARNO::IServerVARNO(QString url)
