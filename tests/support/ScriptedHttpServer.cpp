@@ -47,6 +47,11 @@ void ScriptedHttpServer::close() {
     m_numbers.clear();
 }
 
+void ScriptedHttpServer::dropConnections() {
+    for (QTcpSocket* s : m_buffers.keys())
+        s->disconnectFromHost();
+}
+
 void ScriptedHttpServer::accept() {
     while (QTcpSocket* socket = m_server->nextPendingConnection()) {
         m_buffers.insert(socket, {});
@@ -85,6 +90,10 @@ void ScriptedHttpServer::readFrom(QTcpSocket* socket) {
         if (answers.isEmpty())
             return; // silent from now on
         socket->write(answers.takeFirst());
+        if (closeAfterAnswer) {
+            socket->disconnectFromHost();
+            return;
+        }
     }
 }
 

@@ -36,6 +36,9 @@ public:
 
     QList<QByteArray> answers;
     QList<Request> requests;
+    bool closeAfterAnswer = false; // close the connection after each answer written
+    // Closes every open connection, as a server does with idle kept-alive connections.
+    void dropConnections();
     int connections() const { return m_connections; }
 
     // One header value of a recorded request (first match, name without regard to case).

@@ -68,6 +68,9 @@ private slots:
     void answers_data();
     void answers();
     void httpStatusErrors();
+    void httpFraming_data();
+    void httpFraming();
+    void closedKeptAliveConnection();
     void connectionRefused();
     void silentServerTimesOut();
     void certificates_data();
@@ -272,6 +275,75 @@ void TstSendScheda::httpStatusErrors() {
     QCOMPARE(chiama(proxy).error, QStringLiteral("Found (302) - '%1'").arg(proxy.url()));
     QVERIFY(chiama(proxy).result);
     QCOMPARE(server.requests.size(), 3);
+}
+
+void TstSendScheda::httpFraming_data() {
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<bool>("closeAfter");
+    QTest::addColumn<QString>("error"); // empty: the answer is read and gives true
+    const QByteArray soap = ScriptedHttpServer::sendSchedaResponse("<return>true</return>");
+    const QByteArray ct = "Content-Type: text/xml\r\n";
+    QByteArray chunked = "HTTP/1.1 200 OK\r\n" + ct + "Transfer-Encoding: chunked\r\n\r\n";
+    for (qsizetype i = 0; i < soap.size(); i += 100) {
+        const QByteArray piece = soap.mid(i, 100);
+        chunked += QByteArray::number(piece.size(), 16) + ";ext=1\r\n" + piece + "\r\n";
+    }
+    chunked += "0\r\nX-Trailer: 1\r\n\r\n";
+
+    QTest::newRow("chunked") << chunked << false << QString();
+    QTest::newRow("until close") << "HTTP/1.1 200 OK\r\n" + ct + "Connection: close\r\n\r\n" + soap << true
+                                 << QString();
+    QTest::newRow("interim 100 first")
+        << "HTTP/1.1 100 Continue\r\n\r\n" + ScriptedHttpServer::response(200, "OK", soap) << false
+        << QString();
+    QTest::newRow("truncated body") << "HTTP/1.1 200 OK\r\n" + ct + "Content-Length: 5000\r\n\r\n" + soap
+                                    << true << QStringLiteral("The remote host closed the connection");
+    QTest::newRow("bad status line") << "HTTP/1.1 2OO OK\r\n\r\n" + soap << false
+                                     << QStringLiteral("Invalid HTTP response: bad status line");
+    QTest::newRow("bad length") << "HTTP/1.1 200 OK\r\nContent-Length: -3\r\n\r\n" + soap << false
+                                << QStringLiteral("Invalid HTTP response: bad Content-Length");
+    QTest::newRow("bad chunk size") << QByteArray(
+                                           "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n")
+                                    << false << QStringLiteral("Invalid HTTP response: bad chunk size");
+    QTest::newRow("huge chunk") << QByteArray(
+                                       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFF\r\n")
+                                << false << QStringLiteral("Invalid HTTP response: answer too large");
+}
+
+void TstSendScheda::httpFraming() {
+    QFETCH(QByteArray, raw);
+    QFETCH(bool, closeAfter);
+    QFETCH(QString, error);
+    ScriptedHttpServer server;
+    QVERIFY(server.listen());
+    server.answers = {raw};
+    server.closeAfterAnswer = closeAfter;
+    IServerVARNO proxy(indirizzo(server));
+    proxy.transport().setTimeouts(5000, 5000);
+    const Esito e = chiama(proxy);
+    if (error.isEmpty()) {
+        QCOMPARE(e.error, QString());
+        QVERIFY(e.result);
+    } else {
+        QCOMPARE(e.error, QStringLiteral("%1 - URL:%2 - SOAPAction:%3")
+                              .arg(error, proxy.url(), QString::fromLatin1(kSoapAction)));
+    }
+}
+
+void TstSendScheda::closedKeptAliveConnection() {
+    // The server drops the idle connection between two calls: the second call still goes
+    // through, once, on a new connection.
+    ScriptedHttpServer server;
+    QVERIFY(server.listen());
+    server.answers = {accepted(), accepted()};
+    IServerVARNO proxy(indirizzo(server));
+    QVERIFY(chiama(proxy).result);
+    server.dropConnections();
+    const Esito e = chiama(proxy);
+    QCOMPARE(e.error, QString());
+    QVERIFY(e.result);
+    QCOMPARE(server.requests.size(), 2);
+    QCOMPARE(server.connections(), 2);
 }
 
 void TstSendScheda::connectionRefused() {
