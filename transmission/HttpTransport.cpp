@@ -316,7 +316,10 @@ HttpTransport::Risposta HttpTransport::post(const QUrl& url, const QList<Header>
                                .arg(int(c.proxy.type()))
                                .arg(c.proxy.hostName())
                                .arg(c.proxy.port());
-    if (m_socket && (m_chiave != chiave || m_socket->state() != QAbstractSocket::ConnectedState))
+    // A kept-alive connection serves again only if it is the same destination, still open, and
+    // has nothing unasked-for waiting to be read.
+    if (m_socket && (m_chiave != chiave || m_socket->state() != QAbstractSocket::ConnectedState ||
+                     m_socket->bytesAvailable() > 0))
         chiudiConnessioni();
     m_chiave = chiave;
 

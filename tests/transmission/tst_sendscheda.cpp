@@ -71,6 +71,7 @@ private slots:
     void httpFraming_data();
     void httpFraming();
     void closedKeptAliveConnection();
+    void systemProxy();
     void connectionRefused();
     void silentServerTimesOut();
     void certificates_data();
@@ -344,6 +345,27 @@ void TstSendScheda::closedKeptAliveConnection() {
     QVERIFY(e.result);
     QCOMPARE(server.requests.size(), 2);
     QCOMPARE(server.connections(), 2);
+}
+
+void TstSendScheda::systemProxy() {
+    // The system's proxy (here from the environment) carries calls to other hosts; the request
+    // line then holds the whole address.
+    ScriptedHttpServer proxyServer;
+    QVERIFY(proxyServer.listen());
+    proxyServer.answers = {accepted()};
+    const QByteArray before = qgetenv("http_proxy");
+    qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(proxyServer.port()));
+    IServerVARNO proxy(IndirizzoServerVARNO(QStringLiteral("varno.invalid:8080")));
+    const Esito e = chiama(proxy);
+    qputenv("http_proxy", before);
+    QCOMPARE(e.error, QString());
+    QVERIFY(e.result);
+    QCOMPARE(proxyServer.requests.size(), 1);
+    const ScriptedHttpServer::Request r = proxyServer.requests.first();
+    QVERIFY2(r.head.startsWith(
+                 "POST http://varno.invalid:8080/VARNO/ServerVARNO.DLL/soap/IServerVARNO HTTP/1.1\r\n"),
+             r.head.constData());
+    QCOMPARE(ScriptedHttpServer::header(r, "Host"), QByteArray("varno.invalid:8080"));
 }
 
 void TstSendScheda::connectionRefused() {
