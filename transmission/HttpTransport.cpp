@@ -371,6 +371,7 @@ HttpTransport::Risposta HttpTransport::scambio(const Connessione& c, const QByte
         s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         orologio.start(m_timeoutInattivitaMs);
         s->write(richiesta);
+        s->flush(); // hand it to the system now rather than on the next turn of the loop
     };
 
     connect(s, &QIODevice::readyRead, &loop, [&] {
