@@ -234,7 +234,7 @@ QVariant Dataset::normalise(const FieldDef& def, const QVariant& value) {
                                  .arg(value.toString(), def.name));
         const qint64 lo = Field::minValue(def.kind), hi = Field::maxValue(def.kind);
         if (n < lo || n > hi)
-            throw VarnoError(QString::asprintf("%g is not a valid value for field '%s'. The allowed range is %g to %g",
+            throw VarnoError(QString::asprintf("%.15g is not a valid value for field '%s'. The allowed range is %.15g to %.15g",
                                                double(n), qUtf8Printable(def.name), double(lo), double(hi)));
         return int(n);
     }
