@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace {
@@ -17,9 +18,14 @@ const QDate kEmpty(1752, 9, 14);
 
 QString BoundDateEdit::ShortDateFormat() {
     QString f = QLocale().dateFormat(QLocale::ShortFormat);
-    // A two-digit year cannot be typed unambiguously; the box always shows four.
+    // The mask takes digits only, in parts of fixed width: a month shown by name is shown by
+    // number, day and month with two digits, the year with four.
+    f.replace(QRegularExpression(QStringLiteral("M+")), QStringLiteral("MM"));
+    f.replace(QRegularExpression(QStringLiteral("d{3,}")), QString());
+    f.replace(QRegularExpression(QStringLiteral("d+")), QStringLiteral("dd"));
     if (!f.contains(QLatin1String("yyyy")))
         f.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    f = f.trimmed();
     return f;
 }
 

@@ -28,6 +28,8 @@ protected:
     bool writeValue(Field* field) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // Tab leaves the box instead of moving between the parts of the date.
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 
 private:
     void setShownDate(const QDate& date);
