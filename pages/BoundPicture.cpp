@@ -7,7 +7,8 @@
 const QString BoundPicture::EmptyCaption = QStringLiteral("(Immagine)");
 
 BoundPicture::BoundPicture(QWidget* parent) : QFrame(parent), BoundControl(this) {
-    setFocusPolicy(Qt::NoFocus);
+    // A stop in the tab order: the clipboard keys act on the box that has the focus.
+    setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::Box);
     setLineWidth(1);
     setAutoFillBackground(true);
