@@ -72,7 +72,9 @@ QRect RadioCell(const RadioLayout& layout, QSize groupSize, int item) {
 }
 
 namespace {
-bool isBool(const QVariant& v) { return v.typeId() == QMetaType::Bool; }
+bool isBool(const QVariant& v) {
+    return v.typeId() == QMetaType::Bool;
+}
 
 bool isNumber(const QVariant& v) {
     switch (v.typeId()) {
@@ -134,8 +136,9 @@ int MatchItem(const QList<ControlItem>& items, const QVariant& fieldValue) {
     return -1;
 }
 
-QList<ControlSpec> GridCells(const QString& prefix, const QList<GridColumn>& columns, const QList<GridRow>& rows,
-                             QSize cellSize, int firstTab, const QStringList& missing, ControlKind kind) {
+QList<ControlSpec> GridCells(const QString& prefix, const QList<GridColumn>& columns,
+                             const QList<GridRow>& rows, QSize cellSize, int firstTab,
+                             const QStringList& missing, ControlKind kind) {
     QList<ControlSpec> cells;
     int tab = firstTab;
     for (const GridColumn& c : columns) {

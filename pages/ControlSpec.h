@@ -35,17 +35,17 @@ struct ControlItem {
 
 struct ControlSpec {
     ControlKind kind = ControlKind::Edit;
-    QString field;    // bound field of the form record; empty for unbound controls
-    QRect rect;       // page coordinates; height 0 takes the kind's single-line height
-    int tabOrder = -1; // position in the page's tab order; -1 for none
-    QString name;     // object name; empty takes the kind's prefix and the field name
+    QString field;      // bound field of the form record; empty for unbound controls
+    QRect rect;         // page coordinates; height 0 takes the kind's single-line height
+    int tabOrder = -1;  // position in the page's tab order; -1 for none
+    QString name;       // object name; empty takes the kind's prefix and the field name
     int dataSource = 1; // DataSource1 or DataSource2 of the page
     int maxLength = -1; // characters a BoundEdit accepts; -1 takes the field's size
     QList<ControlItem> items;
-    int columns = 1;       // radio groups
+    int columns = 1;         // radio groups
     bool transparent = true; // radio groups: false paints the rectangle white
-    bool bold = false;     // radio groups: captions in bold
-    int maxValue = INT_MAX; // spin edits: the upper bound
+    bool bold = false;       // radio groups: captions in bold
+    int maxValue = INT_MAX;  // spin edits: the upper bound
     bool readOnly = false;
     bool visible = true;
     QString caption; // push buttons
@@ -89,9 +89,9 @@ struct GridRow {
     QString number;
     int y = 0;
 };
-QList<ControlSpec> GridCells(const QString& prefix, const QList<GridColumn>& columns, const QList<GridRow>& rows,
-                             QSize cellSize, int firstTab, const QStringList& missing = {},
-                             ControlKind kind = ControlKind::CheckBox);
+QList<ControlSpec> GridCells(const QString& prefix, const QList<GridColumn>& columns,
+                             const QList<GridRow>& rows, QSize cellSize, int firstTab,
+                             const QStringList& missing = {}, ControlKind kind = ControlKind::CheckBox);
 // The description bound to a field in a table, for the exceptions of a generated grid; nullptr
 // when there is none.
 ControlSpec* FindSpec(QList<ControlSpec>& table, const QString& field);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ControlSpec.h"
+
+#include <QList>
+
+class QWidget;
+class TWinSuperPagina;
+
+// Turns a page's table of control descriptions into widgets on its surface, in table order (so a
+// later control lies on top of an earlier one), binds them to the page's data sources and chains
+// the tab order by the table's positions.
+class PageBuilder {
+public:
+    static QList<QWidget*> build(TWinSuperPagina* page, const QList<ControlSpec>& table);
+    static QWidget* make(TWinSuperPagina* page, const ControlSpec& spec);
+};
