@@ -50,6 +50,8 @@ BoundDateEdit::BoundDateEdit(QWidget* parent) : QDateEdit(parent), BoundControl(
     row->addWidget(m_clear);
     if (auto* column = qobject_cast<QVBoxLayout*>(calendar->layout()))
         column->addWidget(buttons);
+    // The calendar's own size leaves out the row of buttons.
+    calendar->setMinimumSize(calendar->sizeHint() + QSize(0, buttons->sizeHint().height()));
     setCalendarWidget(calendar);
     connect(m_today, &QPushButton::clicked, this, [this] { pick(QDate::currentDate()); });
     connect(m_clear, &QPushButton::clicked, this, [this] { pick(QDate()); });
@@ -104,6 +106,14 @@ void BoundDateEdit::keyPressEvent(QKeyEvent* event) {
         reset();
         event->accept();
         return;
+    }
+    if (!shownDate().isValid() && field() && !event->text().isEmpty() && event->text().at(0).isDigit()) {
+        // Typing into the empty box starts from today's date, its first part selected.
+        if (!markModified())
+            return;
+        setShownDate(QDate::currentDate());
+        setCurrentSectionIndex(0);
+        setSelectedSection(currentSection());
     }
     QDateEdit::keyPressEvent(event);
 }

@@ -84,4 +84,6 @@ void BoundSpinEdit::focusOutEvent(QFocusEvent* event) {
     // The typed text is read before the spin box corrects it.
     handleFocusOut(event);
     QSpinBox::focusOutEvent(event);
+    if (!modified())
+        showValue(fieldValue()); // an empty box for null stays empty
 }

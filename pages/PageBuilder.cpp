@@ -11,8 +11,23 @@
 #include "BoundSpinEdit.h"
 #include "WSuperPagina.h"
 
+#include <QHash>
 #include <QPushButton>
 #include <algorithm>
+
+namespace {
+QHash<int, PageBuilder::Factory>& factories() {
+    static QHash<int, PageBuilder::Factory> f;
+    return f;
+}
+} // namespace
+
+void PageBuilder::setFactory(ControlKind kind, Factory factory) {
+    if (factory)
+        factories().insert(int(kind), std::move(factory));
+    else
+        factories().remove(int(kind));
+}
 
 QWidget* PageBuilder::make(TWinSuperPagina* page, const ControlSpec& spec) {
     QWidget* parent = page->surface();
@@ -87,6 +102,8 @@ QWidget* PageBuilder::make(TWinSuperPagina* page, const ControlSpec& spec) {
         break;
     }
     case ControlKind::WebImage: {
+        if (const Factory f = factories().value(int(spec.kind)); f && (w = f(spec, parent)))
+            break;
         // The picture decoder draws nothing and takes no input.
         w = new QWidget(parent);
         w->setFocusPolicy(Qt::NoFocus);

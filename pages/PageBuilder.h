@@ -3,6 +3,7 @@
 #include "ControlSpec.h"
 
 #include <QList>
+#include <functional>
 
 class QWidget;
 class TWinSuperPagina;
@@ -14,4 +15,9 @@ class PageBuilder {
 public:
     static QList<QWidget*> build(TWinSuperPagina* page, const QList<ControlSpec>& table);
     static QWidget* make(TWinSuperPagina* page, const ControlSpec& spec);
+
+    // Makes the widget of an unbound kind (the picture decoder) in place of the built-in
+    // placeholder; an empty function restores the placeholder.
+    using Factory = std::function<QWidget*(const ControlSpec& spec, QWidget* surface)>;
+    static void setFactory(ControlKind kind, Factory factory);
 };

@@ -29,6 +29,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 class TestControls : public QObject {
     Q_OBJECT
@@ -414,6 +415,23 @@ private slots:
         QCOMPARE(field("S8_UnitaImmobiliariInagibili")->value(), QVariant(0));
         setStored("S8_UnitaImmobiliariInagibili", QVariant());
         QCOMPARE(se->text(), QString());
+        focus(se);
+        leave(se);
+        QCOMPARE(se->text(), QString());
+        QVERIFY(field("S8_UnitaImmobiliariInagibili")->isNull());
+
+        // The wheel steps by one, also up to MaxValue only.
+        setStored("S8_UnitaImmobiliariInagibili", 98);
+        focus(se);
+        const QPoint c = se->rect().center();
+        for (int i = 0; i < 2; ++i) {
+            QWheelEvent wheel(c, se->mapToGlobal(c), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(se, &wheel);
+        }
+        QCOMPARE(se->value(), 99);
+        leave(se);
+        QCOMPARE(field("S8_UnitaImmobiliariInagibili")->value(), QVariant(99));
     }
 
     // --- date edit ----------------------------------------------------------------------------
@@ -459,6 +477,13 @@ private slots:
         de->todayButton()->click();
         leave(de);
         QCOMPARE(field("S1_Data")->value(), QVariant(QDateTime(QDate::currentDate(), QTime(0, 0), Qt::UTC)));
+
+        // A date typed into an empty box.
+        setStored("S1_Data", QVariant());
+        focus(de);
+        QTest::keyClicks(de, QDate(2010, 5, 17).toString(fmt).remove(QRegularExpression("\\D")));
+        leave(de);
+        QCOMPARE(field("S1_Data")->value(), QVariant(QDateTime(QDate(2010, 5, 17), QTime(0, 0), Qt::UTC)));
     }
 
     // --- memo ---------------------------------------------------------------------------------
@@ -656,6 +681,48 @@ private slots:
                      qPrintable(s.field));
     }
 
+    // Overlapping controls: the later in the table lies on top and takes the clicks there; unbound
+    // kinds are made too.
+    void builderStacking() {
+        TWinSuperPagina p(&ds());
+        ControlSpec morfologia;
+        morfologia.kind = ControlKind::RadioGroup;
+        morfologia.field = "S7_MorfologiaSito";
+        morfologia.rect = {15, 1213, 430, 45};
+        morfologia.columns = 4;
+        morfologia.items = {
+            {"1 Cresta", 1}, {"2 Pendio Forte", 2}, {"3 Pendio Leggero", 3}, {"4 Pianura", 4}};
+        morfologia.tabOrder = 0;
+        ControlSpec dissesto = morfologia;
+        dissesto.field = "S7_Dissesto";
+        dissesto.rect = {413, 1221, 487, 29};
+        dissesto.items = {{"A Assenti", "A"},
+                          {"B Generati dal sisma", "B"},
+                          {"C Acuiti dal sisma", "C"},
+                          {"D Preesistenti", "D"}};
+        dissesto.tabOrder = 1;
+        ControlSpec decoder;
+        decoder.kind = ControlKind::WebImage;
+        decoder.name = "WebImage1";
+        decoder.rect = {360, 898, 100, 100};
+        decoder.visible = false;
+        p.buildControls({morfologia, dissesto, decoder});
+        auto topAt = [&](int x, int y) {
+            QWidget* w = p.surface()->childAt(x, y);
+            while (w && w->parentWidget() != p.surface())
+                w = w->parentWidget();
+            return w;
+        };
+        QCOMPARE(topAt(420, 1230), p.control("RgS7_Dissesto"));
+        QCOMPARE(topAt(400, 1230), p.control("RgS7_MorfologiaSito"));
+        QCOMPARE(p.surface()->size(), QSize(900, 1258));
+        QVERIFY(p.control("WebImage1"));
+        QCOMPARE(p.control("WebImage1")->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(p.dataSources().size(), 1);
+        QCOMPARE(p.dataSources()[0]->objectName(), QStringLiteral("DataSource1"));
+        QCOMPARE(qobject_cast<BoundRadioGroup*>(p.control("RgS7_Dissesto"))->itemIndex(), 0);
+    }
+
     void valueMatching() {
         const QList<ControlItem> numbers{{"", 1}, {"", 2}};
         QCOMPARE(MatchItem(numbers, 2), 1);
@@ -685,6 +752,19 @@ private slots:
         const QString out = qEnvironmentVariable("VARNO_GRAB_DIR", QDir::tempPath()) + "/testpage.png";
         QVERIFY(page().grab().save(out));
         qInfo("page grabbed to %s", qPrintable(out));
+
+        // The date box's calendar with its two buttons.
+        auto* de = ctl<BoundDateEdit>("DtS1_Data");
+        focus(de);
+        QTest::mouseClick(de, Qt::LeftButton, {}, QPoint(de->width() - 6, de->height() / 2));
+        QTRY_VERIFY(de->calendarWidget()->isVisible());
+        QVERIFY(de->todayButton()->isVisible());
+        QVERIFY(de->clearButton()->isVisible());
+        QVERIFY(de->calendarWidget()->window()->grab().save(
+            qEnvironmentVariable("VARNO_GRAB_DIR", QDir::tempPath()) + "/calendar.png"));
+        QTest::mouseClick(de->clearButton(), Qt::LeftButton);
+        QTRY_VERIFY(!de->calendarWidget()->isVisible());
+        QVERIFY(!de->shownDate().isValid());
     }
 
 private:
