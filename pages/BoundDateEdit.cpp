@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace {
 // The empty box is the minimum date shown as a blank.
@@ -30,6 +31,7 @@ QString BoundDateEdit::ShortDateFormat() {
 }
 
 BoundDateEdit::BoundDateEdit(QWidget* parent) : QDateEdit(parent), BoundControl(this) {
+    setFocusPolicy(Qt::StrongFocus);
     setDisplayFormat(ShortDateFormat());
     setMinimumDate(kEmpty);
     setSpecialValueText(QStringLiteral(" "));
@@ -123,4 +125,12 @@ void BoundDateEdit::focusOutEvent(QFocusEvent* event) {
     // to the date shown before.
     QDateEdit::focusOutEvent(event);
     handleFocusOut(event);
+}
+
+void BoundDateEdit::wheelEvent(QWheelEvent* event) {
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QDateEdit::wheelEvent(event);
 }

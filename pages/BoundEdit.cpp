@@ -27,7 +27,6 @@ bool isPrintable(const QString& text) {
 
 BoundEdit::BoundEdit(QWidget* parent) : QLineEdit(parent), BoundControl(this) {
     setValidator(new Cp1252Validator(this));
-    setFixedHeight(19);
     setStyleSheet(
         QStringLiteral("QLineEdit { border: 1px solid #7f9db9; background: white; padding: 0 1px; }"));
     connect(this, &QLineEdit::textEdited, this, [this] {

@@ -48,7 +48,7 @@ QString DefaultControlName(const ControlSpec& spec) {
 QRect EffectiveRect(const ControlSpec& spec) {
     QRect r = spec.rect;
     if (r.height() <= 0)
-        r.setHeight(kSingleLineHeight);
+        r.setHeight(spec.kind == ControlKind::Edit ? kEditHeight : kSingleLineHeight);
     return r;
 }
 

@@ -51,8 +51,10 @@ struct ControlSpec {
     QString caption; // push buttons
 };
 
-// Height of the single-line kinds whose height the tables leave open.
+// Height of the single-line kinds whose height the tables leave open: one line of the page font
+// with its border; a BoundEdit is 19 high.
 constexpr int kSingleLineHeight = 21;
+constexpr int kEditHeight = 19;
 
 // The object name a control gets when its description gives none.
 QString DefaultControlName(const ControlSpec& spec);

@@ -372,6 +372,26 @@ private slots:
         QCOMPARE(field("S2_EtaCostruzione")->value(), QVariant(5));
     }
 
+    // The wheel over a box without the focus is left to the page, which scrolls; it changes no
+    // value.
+    void wheelOverUnfocusedBox() {
+        auto* cb = ctl<BoundChoiceBox>("CbS2_EtaCostruzione");
+        auto* se = ctl<BoundSpinEdit>("SeS8_UnitaImmobiliariInagibili");
+        auto* de = ctl<BoundDateEdit>("DtS1_Data");
+        focus(ctl<BoundEdit>("EdS1_Squadra"));
+        for (QWidget* w : {static_cast<QWidget*>(cb), static_cast<QWidget*>(se), static_cast<QWidget*>(de)}) {
+            const QPoint c = w->rect().center();
+            QWheelEvent wheel(c, w->mapToGlobal(c), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(w, &wheel);
+            QVERIFY2(!wheel.isAccepted(), qPrintable(w->objectName()));
+        }
+        QCOMPARE(cb->currentIndex(), 0);
+        QCOMPARE(se->text(), QStringLiteral("0"));
+        QCOMPARE(de->shownDate(), QDate::currentDate());
+        QCOMPARE(ds().state(), Dataset::State::Browse);
+    }
+
     // --- spin edit ----------------------------------------------------------------------------
 
     void spinEdit() {
