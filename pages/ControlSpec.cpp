@@ -1,5 +1,7 @@
 #include "ControlSpec.h"
 
+#include "Cp1252.h"
+
 #include <QMetaType>
 #include <algorithm>
 
@@ -92,13 +94,8 @@ bool isNumber(const QVariant& v) {
 }
 
 QString asText(const QVariant& v) {
-    if (v.typeId() == QMetaType::QByteArray) {
-        // Field text is Windows-1252; the item texts of the form are plain ASCII letters.
-        QString s;
-        for (char c : v.toByteArray())
-            s += QChar(uchar(c));
-        return s;
-    }
+    if (v.typeId() == QMetaType::QByteArray)
+        return Cp1252::decode(v.toByteArray()); // field text is Windows-1252
     return v.toString();
 }
 
