@@ -724,7 +724,7 @@ private slots:
         ControlSpec decoder;
         decoder.kind = ControlKind::WebImage;
         decoder.name = "WebImage1";
-        decoder.rect = {360, 898, 100, 100};
+        decoder.rect = {360, 1250, 100, 100};
         decoder.visible = false;
         p.buildControls({morfologia, dissesto, decoder});
         auto topAt = [&](int x, int y) {
