@@ -3,7 +3,6 @@
 #include "Cp1252.h"
 #include "Field.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QValidator>
 
@@ -15,7 +14,7 @@ public:
     State validate(QString& input, int&) const override {
         if (Cp1252::canEncode(input))
             return Acceptable;
-        QApplication::beep();
+        BoundControl::Beep();
         return Invalid;
     }
 };
@@ -101,7 +100,7 @@ void BoundEdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
     if (isPrintable(typed) && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         if (!field() || isReadOnly()) {
-            QApplication::beep();
+            BoundControl::Beep();
             event->accept();
             return;
         }
@@ -111,7 +110,7 @@ void BoundEdit::keyPressEvent(QKeyEvent* event) {
                           return !(c.isDigit() && c.unicode() < 128) && c != u'+' && c != u'-';
                       });
         if (refused) {
-            QApplication::beep();
+            BoundControl::Beep();
             event->accept();
             return;
         }

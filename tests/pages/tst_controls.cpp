@@ -242,10 +242,15 @@ private slots:
         QCOMPARE(ed->text(), QStringLiteral("0"));
         focus(ed);
         ed->selectAll();
-        QTest::keyClicks(ed, "12a");
+        const int beeps = BoundControl::beepCount();
+        QTest::keyClicks(ed, "12");
+        QCOMPARE(BoundControl::beepCount(), beeps);
+        QTest::keyClicks(ed, "a");
+        QCOMPARE(BoundControl::beepCount(), beeps + 1);
         QCOMPARE(ed->text(), QStringLiteral("12"));
         QTest::keyClicks(ed, " x.,");
         QCOMPARE(ed->text(), QStringLiteral("12"));
+        QCOMPARE(BoundControl::beepCount(), beeps + 5);
         leave(ed);
         QCOMPARE(field("S2_NUnitaUsoA")->value(), QVariant(12));
         QVERIFY(prompter.shown.isEmpty());
@@ -320,8 +325,10 @@ private slots:
         // Windows-1252 holds the euro sign and accented letters but not Greek.
         focus(ed);
         ed->selectAll();
+        const int beeps = BoundControl::beepCount();
         typeText(ed, QStringLiteral("\u20ac\u03a9\u00e8"));
         QCOMPARE(ed->text(), QStringLiteral("\u20ac\u00e8"));
+        QCOMPARE(BoundControl::beepCount(), beeps + 1);
         ed->selectAll();
         ed->insert(QStringLiteral("\u03a9\u03a9")); // a paste of what the code page cannot hold
         QCOMPARE(ed->text(), QStringLiteral("\u20ac\u00e8"));
