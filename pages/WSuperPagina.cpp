@@ -75,7 +75,7 @@ void TWinSuperPagina::setPagePicture(const QPixmap& picture) {
     updateExtent();
 }
 
-void TWinSuperPagina::buildControls(const QList<ControlSpec>& table) {
+void TWinSuperPagina::buildControls(const QList<ControlDef>& table) {
     const QList<QWidget*> made = PageBuilder::build(this, table);
     for (QWidget* w : made) {
         m_controls.insert(w->objectName(), w);

@@ -633,14 +633,14 @@ private slots:
     }
 
     void controlsKeepPagePositionWhenScrolled() {
-        const QList<ControlSpec> table = TestPage::Table();
+        const QList<ControlDef> table = TestPage::Table();
         QScrollBar* v = page().SbPg()->verticalScrollBar();
         for (int scroll : {0, 250, v->maximum()}) {
             v->setValue(scroll);
             QCoreApplication::processEvents();
             const QPoint origin = page().PageBackground()->mapTo(page().SbPg()->viewport(), QPoint(0, 0));
             QCOMPARE(origin, QPoint(0, -scroll));
-            for (const ControlSpec& s : table) {
+            for (const ControlDef& s : table) {
                 QWidget* w = page().control(DefaultControlName(s));
                 QVERIFY(w);
                 QCOMPARE(w->geometry(), EffectiveRect(s));
@@ -654,13 +654,13 @@ private slots:
 
     void tabOrder() {
         QStringList expected;
-        QList<ControlSpec> stops;
-        for (const ControlSpec& s : TestPage::Table())
+        QList<ControlDef> stops;
+        for (const ControlDef& s : TestPage::Table())
             if (s.tabOrder >= 0 && s.kind != ControlKind::Picture)
                 stops << s;
         std::stable_sort(stops.begin(), stops.end(),
-                         [](const ControlSpec& a, const ControlSpec& b) { return a.tabOrder < b.tabOrder; });
-        for (const ControlSpec& s : stops)
+                         [](const ControlDef& a, const ControlDef& b) { return a.tabOrder < b.tabOrder; });
+        for (const ControlDef& s : stops)
             expected << DefaultControlName(s);
 
         QWidget* first = page().control(expected.first());
@@ -689,7 +689,7 @@ private slots:
     // --- tables -------------------------------------------------------------------------------
 
     void gridCells() {
-        QList<ControlSpec> grid =
+        QList<ControlDef> grid =
             GridCells("S4_PI_", {{"A", 545}, {"B", 599}, {"C", 651}, {"D", 703}, {"E", 755}, {"F", 809}},
                       {{"1", 601}, {"2", 622}, {"3", 646}, {"4", 667}, {"5", 690}}, {20, 17}, 103, {"C5"});
         QCOMPARE(grid.size(), 29);
@@ -697,12 +697,12 @@ private slots:
         QCOMPARE(grid.first().tabOrder, 103);
         QCOMPARE(grid.last().field, QStringLiteral("S4_PI_F5"));
         QCOMPARE(grid.last().tabOrder, 131);
-        QVERIFY(!FindSpec(grid, "S4_PI_C5"));
-        QCOMPARE(FindSpec(grid, "S4_PI_D1")->tabOrder, 103 + 14);
-        QCOMPARE(FindSpec(grid, "S4_PI_E3")->rect, QRect(755, 646, 20, 17));
-        FindSpec(grid, "S4_PI_A1")->rect.setWidth(19);
+        QVERIFY(!FindDef(grid, "S4_PI_C5"));
+        QCOMPARE(FindDef(grid, "S4_PI_D1")->tabOrder, 103 + 14);
+        QCOMPARE(FindDef(grid, "S4_PI_E3")->rect, QRect(755, 646, 20, 17));
+        FindDef(grid, "S4_PI_A1")->rect.setWidth(19);
         QCOMPARE(grid.first().rect.width(), 19);
-        for (const ControlSpec& s : grid)
+        for (const ControlDef& s : grid)
             QVERIFY2(std::any_of(SchemaScheda().begin(), SchemaScheda().end(),
                                  [&](const FieldDef& d) { return d.name == s.field; }),
                      qPrintable(s.field));
@@ -712,7 +712,7 @@ private slots:
     // kinds are made too.
     void builderStacking() {
         TWinSuperPagina p(&ds());
-        ControlSpec morfologia;
+        ControlDef morfologia;
         morfologia.kind = ControlKind::RadioGroup;
         morfologia.field = "S7_MorfologiaSito";
         morfologia.rect = {15, 1213, 430, 45};
@@ -720,7 +720,7 @@ private slots:
         morfologia.items = {
             {"1 Cresta", 1}, {"2 Pendio Forte", 2}, {"3 Pendio Leggero", 3}, {"4 Pianura", 4}};
         morfologia.tabOrder = 0;
-        ControlSpec dissesto = morfologia;
+        ControlDef dissesto = morfologia;
         dissesto.field = "S7_Dissesto";
         dissesto.rect = {413, 1221, 487, 29};
         dissesto.items = {{"A Assenti", "A"},
@@ -728,7 +728,7 @@ private slots:
                           {"C Acuiti dal sisma", "C"},
                           {"D Preesistenti", "D"}};
         dissesto.tabOrder = 1;
-        ControlSpec decoder;
+        ControlDef decoder;
         decoder.kind = ControlKind::WebImage;
         decoder.name = "WebImage1";
         decoder.rect = {360, 1250, 100, 100};
