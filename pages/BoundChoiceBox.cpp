@@ -4,8 +4,10 @@
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
+#include <QWheelEvent>
 
 BoundChoiceBox::BoundChoiceBox(QWidget* parent) : QComboBox(parent), BoundControl(this) {
+    setFocusPolicy(Qt::StrongFocus);
     setEditable(false);
     setMaxVisibleItems(16);
     connect(this, &QComboBox::currentIndexChanged, this, [this](int) {
@@ -58,4 +60,12 @@ void BoundChoiceBox::keyPressEvent(QKeyEvent* event) {
 void BoundChoiceBox::focusOutEvent(QFocusEvent* event) {
     QComboBox::focusOutEvent(event);
     handleFocusOut(event);
+}
+
+void BoundChoiceBox::wheelEvent(QWheelEvent* event) {
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QComboBox::wheelEvent(event);
 }

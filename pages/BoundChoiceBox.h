@@ -1,7 +1,7 @@
 #pragma once
 
 #include "BoundControl.h"
-#include "ControlSpec.h"
+#include "ControlDef.h"
 
 #include <QComboBox>
 
@@ -21,6 +21,8 @@ protected:
     bool writeValue(Field* field) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // The wheel changes the value only while the box has the focus; otherwise it scrolls the page.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     QList<ControlItem> m_items;

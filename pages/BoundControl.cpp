@@ -6,8 +6,22 @@
 #include "Servizi.h"
 #include "VarnoError.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QWidget>
+
+namespace {
+int g_beeps = 0;
+} // namespace
+
+void BoundControl::Beep() {
+    ++g_beeps;
+    QApplication::beep();
+}
+
+int BoundControl::beepCount() {
+    return g_beeps;
+}
 
 BoundControl::BoundControl(QWidget* self) : m_self(self) {}
 

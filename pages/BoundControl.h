@@ -41,6 +41,10 @@ public:
     // Called by a data source that is being destroyed.
     void dataSourceGone(DataSource* source);
 
+    // The beep of a refused key; counted, so that tests can tell it happened.
+    static void Beep();
+    static int beepCount();
+
 protected:
     // Shows the value; `value` is invalid for null or no record.
     virtual void showValue(const QVariant& value) = 0;

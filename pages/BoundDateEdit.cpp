@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace {
 // The empty box is the minimum date shown as a blank.
@@ -30,6 +31,7 @@ QString BoundDateEdit::ShortDateFormat() {
 }
 
 BoundDateEdit::BoundDateEdit(QWidget* parent) : QDateEdit(parent), BoundControl(this) {
+    setFocusPolicy(Qt::StrongFocus);
     setDisplayFormat(ShortDateFormat());
     setMinimumDate(kEmpty);
     setSpecialValueText(QStringLiteral(" "));
@@ -50,6 +52,8 @@ BoundDateEdit::BoundDateEdit(QWidget* parent) : QDateEdit(parent), BoundControl(
     row->addWidget(m_clear);
     if (auto* column = qobject_cast<QVBoxLayout*>(calendar->layout()))
         column->addWidget(buttons);
+    // The calendar's own size leaves out the row of buttons.
+    calendar->setMinimumSize(calendar->sizeHint() + QSize(0, buttons->sizeHint().height()));
     setCalendarWidget(calendar);
     connect(m_today, &QPushButton::clicked, this, [this] { pick(QDate::currentDate()); });
     connect(m_clear, &QPushButton::clicked, this, [this] { pick(QDate()); });
@@ -105,6 +109,14 @@ void BoundDateEdit::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (!shownDate().isValid() && field() && !event->text().isEmpty() && event->text().at(0).isDigit()) {
+        // Typing into the empty box starts from today's date, its first part selected.
+        if (!markModified())
+            return;
+        setShownDate(QDate::currentDate());
+        setCurrentSectionIndex(0);
+        setSelectedSection(currentSection());
+    }
     QDateEdit::keyPressEvent(event);
 }
 
@@ -113,4 +125,12 @@ void BoundDateEdit::focusOutEvent(QFocusEvent* event) {
     // to the date shown before.
     QDateEdit::focusOutEvent(event);
     handleFocusOut(event);
+}
+
+void BoundDateEdit::wheelEvent(QWheelEvent* event) {
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QDateEdit::wheelEvent(event);
 }

@@ -28,6 +28,8 @@ protected:
     bool writeValue(Field* field) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // The wheel changes the value only while the box has the focus; otherwise it scrolls the page.
+    void wheelEvent(QWheelEvent* event) override;
     // Tab leaves the box instead of moving between the parts of the date.
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 

@@ -3,7 +3,6 @@
 #include "Cp1252.h"
 #include "Field.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QValidator>
 
@@ -15,7 +14,7 @@ public:
     State validate(QString& input, int&) const override {
         if (Cp1252::canEncode(input))
             return Acceptable;
-        QApplication::beep();
+        BoundControl::Beep();
         return Invalid;
     }
 };
@@ -27,7 +26,6 @@ bool isPrintable(const QString& text) {
 
 BoundEdit::BoundEdit(QWidget* parent) : QLineEdit(parent), BoundControl(this) {
     setValidator(new Cp1252Validator(this));
-    setFixedHeight(19);
     setStyleSheet(
         QStringLiteral("QLineEdit { border: 1px solid #7f9db9; background: white; padding: 0 1px; }"));
     connect(this, &QLineEdit::textEdited, this, [this] {
@@ -102,7 +100,7 @@ void BoundEdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
     if (isPrintable(typed) && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         if (!field() || isReadOnly()) {
-            QApplication::beep();
+            BoundControl::Beep();
             event->accept();
             return;
         }
@@ -112,7 +110,7 @@ void BoundEdit::keyPressEvent(QKeyEvent* event) {
                           return !(c.isDigit() && c.unicode() < 128) && c != u'+' && c != u'-';
                       });
         if (refused) {
-            QApplication::beep();
+            BoundControl::Beep();
             event->accept();
             return;
         }

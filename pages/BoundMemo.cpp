@@ -3,7 +3,6 @@
 #include "Cp1252.h"
 #include "Field.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 
@@ -46,7 +45,7 @@ void BoundMemo::keyPressEvent(QKeyEvent* event) {
     }
     const QString typed = event->text();
     if (!typed.isEmpty() && typed.at(0).isPrint() && !Cp1252::canEncode(typed)) {
-        QApplication::beep();
+        BoundControl::Beep();
         event->accept();
         return;
     }
@@ -55,7 +54,7 @@ void BoundMemo::keyPressEvent(QKeyEvent* event) {
 
 void BoundMemo::insertFromMimeData(const QMimeData* source) {
     if (source && source->hasText() && !Cp1252::canEncode(source->text())) {
-        QApplication::beep();
+        BoundControl::Beep();
         return;
     }
     QPlainTextEdit::insertFromMimeData(source);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "BoundControl.h"
-#include "ControlSpec.h"
+#include "ControlDef.h"
 
 #include <QList>
 #include <QWidget>

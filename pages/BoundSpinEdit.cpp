@@ -4,8 +4,10 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QWheelEvent>
 
 BoundSpinEdit::BoundSpinEdit(QWidget* parent) : QSpinBox(parent), BoundControl(this) {
+    setFocusPolicy(Qt::StrongFocus);
     // The box takes any small integer while typing; MaxValue is applied when the number is
     // written, and the buttons stop at it.
     setRange(-32768, 32767);
@@ -84,4 +86,14 @@ void BoundSpinEdit::focusOutEvent(QFocusEvent* event) {
     // The typed text is read before the spin box corrects it.
     handleFocusOut(event);
     QSpinBox::focusOutEvent(event);
+    if (!modified())
+        showValue(fieldValue()); // an empty box for null stays empty
+}
+
+void BoundSpinEdit::wheelEvent(QWheelEvent* event) {
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QSpinBox::wheelEvent(event);
 }

@@ -24,6 +24,8 @@ protected:
     void fixup(QString& input) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // The wheel changes the value only while the box has the focus; otherwise it scrolls the page.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     int m_maxValue = 32767;

@@ -11,18 +11,33 @@
 #include "BoundSpinEdit.h"
 #include "WSuperPagina.h"
 
+#include <QHash>
 #include <QPushButton>
 #include <algorithm>
 
-QWidget* PageBuilder::make(TWinSuperPagina* page, const ControlSpec& spec) {
+namespace {
+QHash<int, PageBuilder::Factory>& factories() {
+    static QHash<int, PageBuilder::Factory> f;
+    return f;
+}
+} // namespace
+
+void PageBuilder::setFactory(ControlKind kind, Factory factory) {
+    if (factory)
+        factories().insert(int(kind), std::move(factory));
+    else
+        factories().remove(int(kind));
+}
+
+QWidget* PageBuilder::make(TWinSuperPagina* page, const ControlDef& def) {
     QWidget* parent = page->surface();
     QWidget* w = nullptr;
     BoundControl* bound = nullptr;
-    switch (spec.kind) {
+    switch (def.kind) {
     case ControlKind::Edit: {
         auto* e = new BoundEdit(parent);
-        e->setMaxChars(spec.maxLength);
-        e->setReadOnly(spec.readOnly);
+        e->setMaxChars(def.maxLength);
+        e->setReadOnly(def.readOnly);
         w = e;
         bound = e;
         break;
@@ -35,24 +50,24 @@ QWidget* PageBuilder::make(TWinSuperPagina* page, const ControlSpec& spec) {
     }
     case ControlKind::RadioGroup: {
         auto* g = new BoundRadioGroup(parent);
-        g->setTransparent(spec.transparent);
-        g->setBold(spec.bold);
-        g->setColumns(spec.columns);
-        g->setItems(spec.items);
+        g->setTransparent(def.transparent);
+        g->setBold(def.bold);
+        g->setColumns(def.columns);
+        g->setItems(def.items);
         w = g;
         bound = g;
         break;
     }
     case ControlKind::ChoiceBox: {
         auto* c = new BoundChoiceBox(parent);
-        c->setItems(spec.items);
+        c->setItems(def.items);
         w = c;
         bound = c;
         break;
     }
     case ControlKind::SpinEdit: {
         auto* s = new BoundSpinEdit(parent);
-        s->setMaxValue(spec.maxValue);
+        s->setMaxValue(def.maxValue);
         w = s;
         bound = s;
         break;
@@ -82,11 +97,13 @@ QWidget* PageBuilder::make(TWinSuperPagina* page, const ControlSpec& spec) {
         break;
     }
     case ControlKind::PushButton: {
-        auto* b = new QPushButton(spec.caption, parent);
+        auto* b = new QPushButton(def.caption, parent);
         w = b;
         break;
     }
     case ControlKind::WebImage: {
+        if (const Factory f = factories().value(int(def.kind)); f && (w = f(def, parent)))
+            break;
         // The picture decoder draws nothing and takes no input.
         w = new QWidget(parent);
         w->setFocusPolicy(Qt::NoFocus);
@@ -94,26 +111,26 @@ QWidget* PageBuilder::make(TWinSuperPagina* page, const ControlSpec& spec) {
         break;
     }
     }
-    w->setObjectName(DefaultControlName(spec));
-    w->setGeometry(EffectiveRect(spec));
-    if (bound && !spec.field.isEmpty()) {
-        bound->setDataField(spec.field);
-        bound->setDataSource(page->dataSource(std::max(1, spec.dataSource)));
+    w->setObjectName(DefaultControlName(def));
+    w->setGeometry(EffectiveRect(def));
+    if (bound && !def.field.isEmpty()) {
+        bound->setDataField(def.field);
+        bound->setDataSource(page->dataSource(std::max(1, def.dataSource)));
     }
-    if (spec.tabOrder < 0 && w->focusPolicy() != Qt::NoFocus && !qobject_cast<QPushButton*>(w))
+    if (def.tabOrder < 0 && w->focusPolicy() != Qt::NoFocus && !qobject_cast<QPushButton*>(w))
         w->setFocusPolicy(Qt::ClickFocus);
-    w->setVisible(spec.visible);
+    w->setVisible(def.visible);
     return w;
 }
 
-QList<QWidget*> PageBuilder::build(TWinSuperPagina* page, const QList<ControlSpec>& table) {
+QList<QWidget*> PageBuilder::build(TWinSuperPagina* page, const QList<ControlDef>& table) {
     QList<QWidget*> made;
     QList<std::pair<int, QWidget*>> stops;
-    for (const ControlSpec& spec : table) {
-        QWidget* w = make(page, spec);
+    for (const ControlDef& def : table) {
+        QWidget* w = make(page, def);
         made.append(w);
-        if (spec.tabOrder >= 0 && w->focusPolicy() != Qt::NoFocus)
-            stops.append({spec.tabOrder, w});
+        if (def.tabOrder >= 0 && w->focusPolicy() != Qt::NoFocus)
+            stops.append({def.tabOrder, w});
     }
     std::stable_sort(stops.begin(), stops.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "ControlSpec.h"
+#include "ControlDef.h"
 
 #include <QList>
+#include <functional>
 
 class QWidget;
 class TWinSuperPagina;
@@ -12,6 +13,11 @@ class TWinSuperPagina;
 // the tab order by the table's positions.
 class PageBuilder {
 public:
-    static QList<QWidget*> build(TWinSuperPagina* page, const QList<ControlSpec>& table);
-    static QWidget* make(TWinSuperPagina* page, const ControlSpec& spec);
+    static QList<QWidget*> build(TWinSuperPagina* page, const QList<ControlDef>& table);
+    static QWidget* make(TWinSuperPagina* page, const ControlDef& def);
+
+    // Makes the widget of an unbound kind (the picture decoder) in place of the built-in
+    // placeholder; an empty function restores the placeholder.
+    using Factory = std::function<QWidget*(const ControlDef& def, QWidget* surface)>;
+    static void setFactory(ControlKind kind, Factory factory);
 };

@@ -2,8 +2,8 @@
 
 namespace {
 
-ControlSpec edit(int tab, const char* field, int x, int y, int w) {
-    ControlSpec s;
+ControlDef edit(int tab, const char* field, int x, int y, int w) {
+    ControlDef s;
     s.kind = ControlKind::Edit;
     s.field = QString::fromLatin1(field);
     s.rect = QRect(x, y, w, 19);
@@ -11,9 +11,9 @@ ControlSpec edit(int tab, const char* field, int x, int y, int w) {
     return s;
 }
 
-ControlSpec radio(int tab, const char* field, QRect r, QList<ControlItem> items, int columns,
+ControlDef radio(int tab, const char* field, QRect r, QList<ControlItem> items, int columns,
                   bool transparent, bool bold) {
-    ControlSpec s;
+    ControlDef s;
     s.kind = ControlKind::RadioGroup;
     s.field = QString::fromLatin1(field);
     s.rect = r;
@@ -48,8 +48,8 @@ QList<ControlItem> periods() {
             {QStringLiteral("dal 1992 al 2001"), 7}, {QStringLiteral("dal 2002 in poi"), 8}};
 }
 
-ControlSpec choice(int tab, const char* field, int x, int y, int w) {
-    ControlSpec s;
+ControlDef choice(int tab, const char* field, int x, int y, int w) {
+    ControlDef s;
     s.kind = ControlKind::ChoiceBox;
     s.field = QString::fromLatin1(field);
     s.rect = QRect(x, y, w, 0);
@@ -60,12 +60,12 @@ ControlSpec choice(int tab, const char* field, int x, int y, int w) {
 
 } // namespace
 
-QList<ControlSpec> TabellaPagina1() {
-    QList<ControlSpec> t;
+QList<ControlDef> TabellaPagina1() {
+    QList<ControlDef> t;
     // Page header and the right block of section 1.
     t << edit(0, "CodiceRichiesta", 680, 148, 193) << edit(1, "S1_Squadra", 472, 208, 39)
       << edit(2, "S1_SchedaN", 608, 208, 52);
-    ControlSpec data;
+    ControlDef data;
     data.kind = ControlKind::DateEdit;
     data.field = QStringLiteral("S1_Data");
     data.rect = QRect(734, 207, 139, 0);
@@ -110,7 +110,7 @@ QList<ControlSpec> TabellaPagina1() {
       << edit(45, "S2_Occupanti", 794, 1033, 74);
 
     // The photocopy of the structural aggregate.
-    ControlSpec foto;
+    ControlDef foto;
     foto.kind = ControlKind::Picture;
     foto.field = QStringLiteral("S1_FotocopiaAggregato");
     foto.rect = QRect(15, 544, 858, 397);
@@ -118,7 +118,7 @@ QList<ControlSpec> TabellaPagina1() {
     t << foto;
 
     // The invisible picture decoder of the photocopy's picture hook.
-    ControlSpec decoder;
+    ControlDef decoder;
     decoder.kind = ControlKind::WebImage;
     decoder.name = QStringLiteral("WebImage1");
     decoder.rect = QRect(360, 898, 100, 100);
@@ -127,7 +127,7 @@ QList<ControlSpec> TabellaPagina1() {
 
     // The identification block at the top right (request code to census section) is bound through
     // DataSource1, everything else through DataSource2.
-    for (ControlSpec& s : t)
+    for (ControlDef& s : t)
         s.dataSource = s.tabOrder >= 0 && s.tabOrder <= 11 ? 1 : 2;
     return t;
 }

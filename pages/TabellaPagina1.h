@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ControlSpec.h"
+#include "ControlDef.h"
 
 // Page 1: identification (section 1) and description (section 2) of the building.
-QList<ControlSpec> TabellaPagina1();
+QList<ControlDef> TabellaPagina1();

@@ -2,8 +2,8 @@
 
 namespace {
 
-ControlSpec Label(const QString& field, const QRect& rect) {
-    ControlSpec s;
+ControlDef Label(const QString& field, const QRect& rect) {
+    ControlDef s;
     s.kind = ControlKind::Label;
     s.field = field;
     s.rect = rect;
@@ -11,8 +11,8 @@ ControlSpec Label(const QString& field, const QRect& rect) {
     return s;
 }
 
-ControlSpec Check(const QString& field, const QRect& rect, int tab) {
-    ControlSpec s;
+ControlDef Check(const QString& field, const QRect& rect, int tab) {
+    ControlDef s;
     s.kind = ControlKind::CheckBox;
     s.field = field;
     s.rect = rect;
@@ -20,9 +20,9 @@ ControlSpec Check(const QString& field, const QRect& rect, int tab) {
     return s;
 }
 
-ControlSpec Radio(const QString& field, const QRect& rect, int tab, int columns,
+ControlDef Radio(const QString& field, const QRect& rect, int tab, int columns,
                   const QList<ControlItem>& items) {
-    ControlSpec s;
+    ControlDef s;
     s.kind = ControlKind::RadioGroup;
     s.field = field;
     s.rect = rect;
@@ -42,7 +42,7 @@ QList<GridRow> Rows(const QList<int>& tops) {
 }
 
 // The header band repeats the identification entered on page 1.
-void Intestazione(QList<ControlSpec>& t) {
+void Intestazione(QList<ControlDef>& t) {
     t.append(Label(QStringLiteral("S1_IstatProv"), QRect(119, 19, 57, 21)));
     t.append(Label(QStringLiteral("S1_IstatComune"), QRect(289, 19, 57, 21)));
     t.append(Label(QStringLiteral("S1_Squadra"), QRect(449, 19, 44, 21)));
@@ -51,7 +51,7 @@ void Intestazione(QList<ControlSpec>& t) {
 }
 
 // Section 3: typology grid, isolated columns, other structures, regularity, roof.
-void Sezione3(QList<ControlSpec>& t) {
+void Sezione3(QList<ControlDef>& t) {
     const QList<GridRow> rows = Rows({244, 276, 307, 339, 369, 401});
     t += GridCells(QStringLiteral("S3_TM_"), {{"A", 306}, {"B", 349}, {"C", 402}, {"D", 456}, {"E", 509}},
                    rows, kCheck, 0);
@@ -73,9 +73,9 @@ void Sezione3(QList<ControlSpec>& t) {
 }
 
 // Section 4: damage to structural elements and the measures carried out.
-void Sezione4(QList<ControlSpec>& t) {
+void Sezione4(QList<ControlDef>& t) {
     const QList<GridRow> rows = Rows({601, 622, 646, 667, 690, 714});
-    QList<ControlSpec> danno = GridCells(QStringLiteral("S4_Danno_"),
+    QList<ControlDef> danno = GridCells(QStringLiteral("S4_Danno_"),
                                          {{"A", 182},
                                           {"B", 216},
                                           {"C", 249},
@@ -87,41 +87,41 @@ void Sezione4(QList<ControlSpec>& t) {
                                           {"I", 462},
                                           {"L", 498}},
                                          rows, kCheck, 43);
-    FindSpec(danno, QStringLiteral("S4_Danno_A4"))->rect.moveLeft(181);
-    FindSpec(danno, QStringLiteral("S4_Danno_L1"))->rect.setWidth(21);
+    FindDef(danno, QStringLiteral("S4_Danno_A4"))->rect.moveLeft(181);
+    FindDef(danno, QStringLiteral("S4_Danno_L1"))->rect.setWidth(21);
     t += danno;
 
     // Row 6 carries no measures, and column C has no box in row 5.
-    QList<ControlSpec> pi = GridCells(
+    QList<ControlDef> pi = GridCells(
         QStringLiteral("S4_PI_"), {{"A", 545}, {"B", 599}, {"C", 651}, {"D", 703}, {"E", 755}, {"F", 809}},
         rows.mid(0, 5), kCheck, 103, {QStringLiteral("C5")});
-    FindSpec(pi, QStringLiteral("S4_PI_A1"))->rect.setWidth(19);
-    FindSpec(pi, QStringLiteral("S4_PI_E1"))->rect.moveTop(599);
+    FindDef(pi, QStringLiteral("S4_PI_A1"))->rect.setWidth(19);
+    FindDef(pi, QStringLiteral("S4_PI_E1"))->rect.moveTop(599);
     t += pi;
 }
 
 // Section 5: damage to non-structural elements and the measures carried out.
-void Sezione5(QList<ControlSpec>& t) {
-    QList<ControlSpec> s5 =
+void Sezione5(QList<ControlDef>& t) {
+    QList<ControlDef> s5 =
         GridCells(QStringLiteral("S5_"),
                   {{"A", 329}, {"B", 401}, {"C", 471}, {"D", 543}, {"E", 613}, {"F", 683}, {"G", 755}},
                   Rows({887, 906, 926, 945, 965, 985}), kCheck, 132,
                   {QStringLiteral("C5"), QStringLiteral("C6"), QStringLiteral("D5"), QStringLiteral("D6")});
-    FindSpec(s5, QStringLiteral("S5_C3"))->rect.moveLeft(473);
-    FindSpec(s5, QStringLiteral("S5_C4"))->rect.moveLeft(472);
-    FindSpec(s5, QStringLiteral("S5_D3"))->rect.setHeight(14);
+    FindDef(s5, QStringLiteral("S5_C3"))->rect.moveLeft(473);
+    FindDef(s5, QStringLiteral("S5_C4"))->rect.moveLeft(472);
+    FindDef(s5, QStringLiteral("S5_D3"))->rect.setHeight(14);
     t += s5;
 }
 
 // Section 6: external hazard caused by other buildings.
-void Sezione6(QList<ControlSpec>& t) {
+void Sezione6(QList<ControlDef>& t) {
     t += GridCells(QStringLiteral("S6_"), {{"A", 289}, {"B", 366}, {"C", 441}, {"D", 540}, {"E", 642}},
                    Rows({1123, 1142}), kCheck, 170);
 }
 
 // Section 7: soil and foundations. The instability group overlaps the morphology group and the
 // foot of the two place boxes; later controls lie on top.
-void Sezione7(QList<ControlSpec>& t) {
+void Sezione7(QList<ControlDef>& t) {
     t.append(Radio(QStringLiteral("S7_MorfologiaSito"), QRect(15, 1213, 430, 45), 180, 4,
                    {{QStringLiteral("1 Cresta"), 1},
                     {QStringLiteral("2 Pendio Forte"), 2},
@@ -138,8 +138,8 @@ void Sezione7(QList<ControlSpec>& t) {
 
 } // namespace
 
-QList<ControlSpec> TabellaPagina2() {
-    QList<ControlSpec> t;
+QList<ControlDef> TabellaPagina2() {
+    QList<ControlDef> t;
     Intestazione(t);
     Sezione3(t);
     Sezione4(t);
@@ -148,7 +148,7 @@ QList<ControlSpec> TabellaPagina2() {
     Sezione7(t);
 
     // A push button the page has always carried; it is never shown and does nothing.
-    ControlSpec button;
+    ControlDef button;
     button.kind = ControlKind::PushButton;
     button.name = QStringLiteral("BtnNascosto");
     button.rect = QRect(8, 8, 75, 25);

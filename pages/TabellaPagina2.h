@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ControlSpec.h"
+#include "ControlDef.h"
 
 // The controls of page 2 (typology, structural and non-structural damage, external hazard, soil
 // and foundations) over the printed page, in stacking order.
-QList<ControlSpec> TabellaPagina2();
+QList<ControlDef> TabellaPagina2();

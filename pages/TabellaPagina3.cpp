@@ -2,8 +2,8 @@
 
 namespace {
 
-ControlSpec Control(ControlKind kind, const QString& field, const QRect& rect, int tabOrder) {
-    ControlSpec s;
+ControlDef Control(ControlKind kind, const QString& field, const QRect& rect, int tabOrder) {
+    ControlDef s;
     s.kind = kind;
     s.field = field;
     s.rect = rect;
@@ -14,31 +14,31 @@ ControlSpec Control(ControlKind kind, const QString& field, const QRect& rect, i
 
 // A radio group of one column whose buttons carry no caption: the page picture prints the
 // meaning of each row beside them.
-ControlSpec RadioGroup(const QString& field, const QRect& rect, int tabOrder, const QList<QVariant>& values) {
-    ControlSpec s = Control(ControlKind::RadioGroup, field, rect, tabOrder);
+ControlDef RadioGroup(const QString& field, const QRect& rect, int tabOrder, const QList<QVariant>& values) {
+    ControlDef s = Control(ControlKind::RadioGroup, field, rect, tabOrder);
     for (const QVariant& v : values)
         s.items.append({QString(), v});
     return s;
 }
 
 // A drop-down box; its height is the single-line height of the kind.
-ControlSpec ChoiceBox(const QString& field, QPoint at, int width, int tabOrder,
+ControlDef ChoiceBox(const QString& field, QPoint at, int width, int tabOrder,
                       const QList<ControlItem>& items) {
-    ControlSpec s = Control(ControlKind::ChoiceBox, field, QRect(at, QSize(width, 0)), tabOrder);
+    ControlDef s = Control(ControlKind::ChoiceBox, field, QRect(at, QSize(width, 0)), tabOrder);
     s.items = items;
     return s;
 }
 
-ControlSpec SpinEdit(const QString& field, QPoint at, int width, int tabOrder, int maxValue) {
-    ControlSpec s = Control(ControlKind::SpinEdit, field, QRect(at, QSize(width, 0)), tabOrder);
+ControlDef SpinEdit(const QString& field, QPoint at, int width, int tabOrder, int maxValue) {
+    ControlDef s = Control(ControlKind::SpinEdit, field, QRect(at, QSize(width, 0)), tabOrder);
     s.maxValue = maxValue;
     return s;
 }
 
 } // namespace
 
-QList<ControlSpec> TabellaPagina3() {
-    QList<ControlSpec> t;
+QList<ControlDef> TabellaPagina3() {
+    QList<ControlDef> t;
 
     // Header band: what page 1 holds, repeated read-only beside its printed caption.
     t << Control(ControlKind::Label, QStringLiteral("S1_IstatProv"), QRect(120, 23, 57, 21), -1)

@@ -75,7 +75,7 @@ void TWinSuperPagina::setPagePicture(const QPixmap& picture) {
     updateExtent();
 }
 
-void TWinSuperPagina::buildControls(const QList<ControlSpec>& table) {
+void TWinSuperPagina::buildControls(const QList<ControlDef>& table) {
     const QList<QWidget*> made = PageBuilder::build(this, table);
     for (QWidget* w : made) {
         m_controls.insert(w->objectName(), w);
@@ -89,7 +89,7 @@ void TWinSuperPagina::updateExtent() {
     // surface's width, which does not change what it shows.
     QRect extent(QPoint(0, 0), m_background->pixmap().size());
     for (QWidget* child : m_surface->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child != m_background)
+        if (child != m_background && !child->isHidden()) // controls never shown take no room
             extent |= child->geometry();
     extent |= QRect(0, 0, 1, 1);
     m_surface->resize(extent.right() + 1, extent.bottom() + 1);

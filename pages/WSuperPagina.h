@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ControlSpec.h"
+#include "ControlDef.h"
 
 #include <QHash>
 #include <QList>
@@ -47,7 +47,7 @@ public:
     // Shows the page picture and grows the surface to the union of the picture and the controls.
     void setPagePicture(const QPixmap& picture);
     // Makes the controls of a table on the surface, binds them, sets the tab order.
-    void buildControls(const QList<ControlSpec>& table);
+    void buildControls(const QList<ControlDef>& table);
     void updateExtent();
 
 private:

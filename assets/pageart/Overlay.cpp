@@ -4,7 +4,7 @@
 
 #include <QPainter>
 
-QImage DrawOverlay(const QImage& page, const QList<ControlSpec>& table) {
+QImage DrawOverlay(const QImage& page, const QList<ControlDef>& table) {
     QImage out = page.convertToFormat(QImage::Format_ARGB32);
     QPainter p(&out);
     p.setRenderHint(QPainter::Antialiasing);
@@ -12,7 +12,7 @@ QImage DrawOverlay(const QImage& page, const QList<ControlSpec>& table) {
     QFont tabFont(QStringLiteral("DejaVu Sans"));
     tabFont.setPixelSize(8);
     p.setFont(tabFont);
-    for (const ControlSpec& s : table) {
+    for (const ControlDef& s : table) {
         const QRectF r = QRectF(EffectiveRect(s)).adjusted(0.5, 0.5, -0.5, -0.5);
         p.setPen(QPen(red, 1.0, s.kind == ControlKind::Label ? Qt::DashLine : Qt::SolidLine));
         p.setBrush(Qt::NoBrush);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ControlSpec.h"
+#include "ControlDef.h"
 
 #include <QImage>
 
@@ -8,4 +8,4 @@
 // readable at a glance (a square for a check box, a circle for each radio button, a drop-down
 // mark for a choice box, arrows for a spin edit, a cross for a picture box, a dashed outline for
 // a label), with the tab position in small figures.
-QImage DrawOverlay(const QImage& page, const QList<ControlSpec>& table);
+QImage DrawOverlay(const QImage& page, const QList<ControlDef>& table);

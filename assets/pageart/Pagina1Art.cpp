@@ -9,15 +9,15 @@ constexpr auto kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr auto kRight = Qt::AlignRight | Qt::AlignVCenter;
 constexpr auto kCentre = Qt::AlignCenter;
 
-const ControlSpec& spec(const QList<ControlSpec>& table, const char* field) {
-    for (const ControlSpec& s : table)
+const ControlDef& controlOf(const QList<ControlDef>& table, const char* field) {
+    for (const ControlDef& s : table)
         if (s.field == QLatin1String(field))
             return s;
     qFatal("no control for %s", field);
 }
 
 // The printed code (and meaning) right of each radio button of a group.
-void radioCodes(PageCanvas& c, const ControlSpec& group, const QStringList& codes,
+void radioCodes(PageCanvas& c, const ControlDef& group, const QStringList& codes,
                 const QStringList& meanings, int codeWidth, int pixelSize = 10) {
     const RadioLayout layout = RadioGroupLayout(int(group.items.size()), group.columns);
     for (int i = 0; i < group.items.size(); ++i) {
@@ -52,7 +52,7 @@ void header(PageCanvas& c) {
     c.text(QRect(556, 148, 118, 19), QStringLiteral("Codice Richiesta"), S::Bold, kRight, 11);
 }
 
-void sectionOne(PageCanvas& c, const QList<ControlSpec>& t) {
+void sectionOne(PageCanvas& c, const QList<ControlDef>& t) {
     c.frame(QRect(4, 172, 884, 337), 1.4);
     c.sectionBand(QRect(5, 173, 882, 18), QStringLiteral("1"), QStringLiteral("Identificazione edificio"));
     c.vline(402, 191, 468, 1.2);
@@ -63,7 +63,7 @@ void sectionOne(PageCanvas& c, const QList<ControlSpec>& t) {
     c.text(QRect(12, 266, 112, 14), QStringLiteral("Frazione/Località:"), S::Bold, kLeft);
     c.text(QRect(12, 280, 112, 12), QStringLiteral("(denominazione Istat)"), S::Italic, kLeft, 8);
     c.hline(4, 402, 294);
-    radioCodes(c, spec(t, "S1_TipoIndirizzo"),
+    radioCodes(c, controlOf(t, "S1_TipoIndirizzo"),
                {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
                 QStringLiteral("5")},
                {QStringLiteral("via"), QStringLiteral("corso"), QStringLiteral("vicolo"),
@@ -95,7 +95,7 @@ void sectionOne(PageCanvas& c, const QList<ControlSpec>& t) {
                                                          {"S1_NAggregato", "N° aggregato"},
                                                          {"S1_NEdificio", "N° edificio"}};
     for (const auto& [field, caption] : codes) {
-        const QRect r = spec(t, field).rect;
+        const QRect r = controlOf(t, field).rect;
         c.text(QRect(r.left() - 6, 255, r.width() + 12, 15), QString::fromUtf8(caption), S::Plain, kCentre,
                9);
     }
@@ -111,7 +111,7 @@ void sectionOne(PageCanvas& c, const QList<ControlSpec>& t) {
     c.text(QRect(420, 398, 64, 19), QStringLiteral("Particelle"), S::Plain, kRight);
     c.hline(402, 888, 423);
     c.paragraph(QRect(408, 430, 80, 30), QStringLiteral("Posizione edificio"), S::Bold, 10);
-    radioCodes(c, spec(t, "S1_TipoPosizione"),
+    radioCodes(c, controlOf(t, "S1_TipoPosizione"),
                {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")},
                {QStringLiteral("Isolato"), QStringLiteral("Interno"), QStringLiteral("D'estremità"),
                 QStringLiteral("D'angolo")},
@@ -132,7 +132,7 @@ void photocopy(PageCanvas& c) {
            kLeft, 11);
 }
 
-void sectionTwo(PageCanvas& c, const QList<ControlSpec>& t) {
+void sectionTwo(PageCanvas& c, const QList<ControlDef>& t) {
     c.frame(QRect(4, 955, 884, 326), 1.4);
     c.sectionBand(QRect(5, 956, 882, 18), QStringLiteral("2"), QStringLiteral("Descrizione edificio"));
     // Column groups.
@@ -155,20 +155,20 @@ void sectionTwo(PageCanvas& c, const QList<ControlSpec>& t) {
 
     c.paragraph(QRect(96, 994, 106, 52), QStringLiteral("Altezza media di piano [m]"), S::Bold, 9,
                 Qt::AlignHCenter | Qt::AlignVCenter);
-    radioCodes(c, spec(t, "S2_AltezzaMediaPiano"),
+    radioCodes(c, controlOf(t, "S2_AltezzaMediaPiano"),
                {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")},
                {QStringLiteral("≤ 2.50"), QStringLiteral("2.50 ÷ 3.50"), QStringLiteral("3.50 ÷ 5.0"),
                 QStringLiteral("> 5.0")},
                10);
     c.hline(94, 204, 1178);
     c.text(QRect(96, 1181, 106, 24), QStringLiteral("Piani interrati"), S::Bold, kCentre, 9);
-    radioCodes(c, spec(t, "S2_PianiInterrati"),
+    radioCodes(c, controlOf(t, "S2_PianiInterrati"),
                {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")},
                {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("≥3")}, 10);
 
     c.paragraph(QRect(206, 994, 196, 52), QStringLiteral("Superficie media di piano [m²]"), S::Bold, 9,
                 Qt::AlignHCenter | Qt::AlignVCenter);
-    radioCodes(c, spec(t, "S2_SuperficieMediaPiano"),
+    radioCodes(c, controlOf(t, "S2_SuperficieMediaPiano"),
                {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"),
                 QStringLiteral("E"), QStringLiteral("F"), QStringLiteral("G"), QStringLiteral("H"),
                 QStringLiteral("I"), QStringLiteral("L"), QStringLiteral("M"), QStringLiteral("N"),
@@ -198,7 +198,7 @@ void sectionTwo(PageCanvas& c, const QList<ControlSpec>& t) {
     const char* uses[] = {"A  Abitativo",  "B  Produttivo", "C  Commercio",  "D  Uffici",
                           "E  Serv. Pub.", "F  Deposito",   "G  Strategico", "H  Turis-ricet."};
     for (int i = 0; i < 8; ++i) {
-        const QRect r = spec(t, QByteArray("S2_NUnitaUso").append(char('A' + i)).constData()).rect;
+        const QRect r = controlOf(t, QByteArray("S2_NUnitaUso").append(char('A' + i)).constData()).rect;
         c.text(QRect(500, r.top(), 104, r.height()), QString::fromUtf8(uses[i]), S::Plain, kLeft);
     }
     c.text(QRect(600, 1027, 60, 14), QStringLiteral("N° unità"), S::Italic, kCentre, 8);
@@ -206,7 +206,7 @@ void sectionTwo(PageCanvas& c, const QList<ControlSpec>& t) {
     // Utilisation.
     c.paragraph(QRect(664, 994, 124, 52), QStringLiteral("Utilizzazione"), S::Bold, 9,
                 Qt::AlignHCenter | Qt::AlignVCenter);
-    radioCodes(c, spec(t, "S2_Utilizzazione"),
+    radioCodes(c, controlOf(t, "S2_Utilizzazione"),
                {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"),
                 QStringLiteral("E"), QStringLiteral("F"), QStringLiteral("G")},
                {QStringLiteral("> 65%"), QStringLiteral("30 ÷ 65%"), QStringLiteral("< 30%"),
@@ -222,20 +222,20 @@ void sectionTwo(PageCanvas& c, const QList<ControlSpec>& t) {
     // Ownership, at the bottom right: its two answers run under the utilisation column.
     c.hline(790, 888, 1222);
     c.text(QRect(792, 1224, 94, 14), QStringLiteral("Proprietà"), S::Bold, kCentre, 10);
-    radioCodes(c, spec(t, "S2_Proprieta"), {QStringLiteral("A"), QStringLiteral("B")},
+    radioCodes(c, controlOf(t, "S2_Proprieta"), {QStringLiteral("A"), QStringLiteral("B")},
                {QStringLiteral("Pubblica"), QStringLiteral("Privata")}, 10);
 }
 
 } // namespace
 
 void DrawPagina1(PageCanvas& canvas) {
-    const QList<ControlSpec> table = TabellaPagina1();
+    const QList<ControlDef> table = TabellaPagina1();
     header(canvas);
     sectionOne(canvas, table);
     photocopy(canvas);
     sectionTwo(canvas, table);
     // The boxes the inspector writes in lie under their controls.
-    for (const ControlSpec& s : table) {
+    for (const ControlDef& s : table) {
         switch (s.kind) {
         case ControlKind::Edit:
         case ControlKind::DateEdit:

@@ -21,7 +21,7 @@ QRect TickSquare(const QRect& control) {
 }
 
 // The centre of the radio button of an item: at the left of its cell, halfway down.
-QPoint RadioCentre(const ControlSpec& s, int item) {
+QPoint RadioCentre(const ControlDef& s, int item) {
     const QRect cell = RadioCell(RadioGroupLayout(int(s.items.size()), s.columns), s.rect.size(), item)
                            .translated(s.rect.topLeft());
     return QPoint(cell.left() + 7, cell.center().y());
@@ -30,9 +30,9 @@ QPoint RadioCentre(const ControlSpec& s, int item) {
 class Pagina2 {
 public:
     explicit Pagina2(PageCanvas& c) : c(c) {
-        for (const ControlSpec& s : TabellaPagina2())
+        for (const ControlDef& s : TabellaPagina2())
             if (!s.field.isEmpty())
-                m_specs.insert(s.field, s);
+                m_defs.insert(s.field, s);
     }
 
     void draw() {
@@ -47,9 +47,9 @@ public:
 
 private:
     PageCanvas& c;
-    QHash<QString, ControlSpec> m_specs;
+    QHash<QString, ControlDef> m_defs;
 
-    const ControlSpec& spec(const QString& field) const { return *m_specs.find(field); }
+    const ControlDef& controlOf(const QString& field) const { return *m_defs.find(field); }
 
     void intestazione();
     void sezione3();
@@ -76,7 +76,7 @@ void Pagina2::intestazione() {
     c.text(QRect(698, 19, 31, 21), QStringLiteral("Data"), S::Bold, kLeft);
     // The labels repeat page 1 on the blank space after each caption.
     for (const char* f : {"S1_IstatProv", "S1_IstatComune", "S1_Squadra", "S1_SchedaN", "S1_Data"}) {
-        const QRect r = spec(QString::fromLatin1(f)).rect;
+        const QRect r = controlOf(QString::fromLatin1(f)).rect;
         c.fill(QRect(r.left() - 2, 15, r.width() + 4, 22), Qt::white);
     }
 }
@@ -156,7 +156,7 @@ void Pagina2::tipologia() {
     }
 
     // Column F: one yes/no answer, printed beside its radio buttons.
-    const ControlSpec& f = spec(QStringLiteral("S3_TM_F"));
+    const ControlDef& f = controlOf(QStringLiteral("S3_TM_F"));
     for (int i = 0; i < 2; ++i) {
         const QPoint p = RadioCentre(f, i);
         c.text(QRect(p.x() + 8, p.y() - 8, xG - p.x() - 8, 16),
@@ -231,7 +231,7 @@ void Pagina2::regolarita() {
 }
 
 void Pagina2::copertura() {
-    const ControlSpec& g = spec(QStringLiteral("S3_Copertura"));
+    const ControlDef& g = controlOf(QStringLiteral("S3_Copertura"));
     const int x0 = 665, xNum = 697, xText = 731, x1 = 885;
     const int yTop = g.rect.top(), yEnd = g.rect.bottom() + 1;
     c.fill(QRect(x0, yTop, xNum - x0, yEnd - yTop), PageCanvas::kTint);
@@ -435,8 +435,8 @@ void Pagina2::sezione7() {
     c.text(QRect(x0 + 6, yTop + 1, xDiv - x0 - 12, 12), QStringLiteral("Morfologia del sito"), S::Bold,
            kLeft);
     c.text(QRect(xDiv + 6, yTop + 1, 156, 18), QStringLiteral("Dissesti (in atto o temuti)"), S::Bold, kLeft);
-    const ControlSpec& versanti = spec(QStringLiteral("S7_DissestoVersantiIncombenti"));
-    const ControlSpec& terreno = spec(QStringLiteral("S7_DissestoTerrenoFondazione"));
+    const ControlDef& versanti = controlOf(QStringLiteral("S7_DissestoVersantiIncombenti"));
+    const ControlDef& terreno = controlOf(QStringLiteral("S7_DissestoTerrenoFondazione"));
     c.text(QRect(versanti.rect.right() + 4, versanti.rect.top(), 128, versanti.rect.height()),
            QStringLiteral("Versanti incombenti"), S::Plain, kLeft);
     c.text(QRect(terreno.rect.right() + 4, terreno.rect.top(), 130, terreno.rect.height()),
@@ -448,7 +448,7 @@ void Pagina2::sezione7() {
 
 // The boxes the inspector fills in, under their controls.
 void Pagina2::caselle() {
-    for (const ControlSpec& s : TabellaPagina2()) {
+    for (const ControlDef& s : TabellaPagina2()) {
         if (!s.visible)
             continue;
         if (s.kind == ControlKind::CheckBox)

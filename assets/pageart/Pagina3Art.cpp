@@ -27,17 +27,17 @@ public:
 
 private:
     PageCanvas& c;
-    QList<ControlSpec> table;
+    QList<ControlDef> table;
 
     QRect rectOf(const QString& field) {
-        const ControlSpec* s = FindSpec(table, field);
+        const ControlDef* s = FindDef(table, field);
         return s ? EffectiveRect(*s) : QRect();
     }
 
     // The cells of a one-column radio group on the page, top to bottom.
     QList<QRect> radioCells(const QString& field) {
         QList<QRect> cells;
-        const ControlSpec* s = FindSpec(table, field);
+        const ControlDef* s = FindDef(table, field);
         if (!s)
             return cells;
         const RadioLayout l = RadioGroupLayout(int(s->items.size()), s->columns);

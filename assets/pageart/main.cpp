@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
         const char* name;
         int height;
         void (*draw)(PageCanvas&);
-        QList<ControlSpec> (*table)();
+        QList<ControlDef> (*table)();
     };
     const Page pages[] = {{"pagina1", kPagina1Height, DrawPagina1, TabellaPagina1},
                           {"pagina2", kPagina2Height, DrawPagina2, TabellaPagina2},

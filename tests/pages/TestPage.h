@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ControlSpec.h"
+#include "ControlDef.h"
 #include "WSuperPagina.h"
 
 // A page holding one control of each kind (and a few more for the shared-field and layout cases),
@@ -11,6 +11,6 @@ class TestPage : public TWinSuperPagina {
 public:
     explicit TestPage(Dataset* dataset, QWidget* parent = nullptr);
 
-    static QList<ControlSpec> Table();
+    static QList<ControlDef> Table();
     template <typename T> T* get(const QString& name) const { return qobject_cast<T*>(control(name)); }
 };

@@ -29,6 +29,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 class TestControls : public QObject {
     Q_OBJECT
@@ -241,10 +242,15 @@ private slots:
         QCOMPARE(ed->text(), QStringLiteral("0"));
         focus(ed);
         ed->selectAll();
-        QTest::keyClicks(ed, "12a");
+        const int beeps = BoundControl::beepCount();
+        QTest::keyClicks(ed, "12");
+        QCOMPARE(BoundControl::beepCount(), beeps);
+        QTest::keyClicks(ed, "a");
+        QCOMPARE(BoundControl::beepCount(), beeps + 1);
         QCOMPARE(ed->text(), QStringLiteral("12"));
         QTest::keyClicks(ed, " x.,");
         QCOMPARE(ed->text(), QStringLiteral("12"));
+        QCOMPARE(BoundControl::beepCount(), beeps + 5);
         leave(ed);
         QCOMPARE(field("S2_NUnitaUsoA")->value(), QVariant(12));
         QVERIFY(prompter.shown.isEmpty());
@@ -319,8 +325,10 @@ private slots:
         // Windows-1252 holds the euro sign and accented letters but not Greek.
         focus(ed);
         ed->selectAll();
+        const int beeps = BoundControl::beepCount();
         typeText(ed, QStringLiteral("\u20ac\u03a9\u00e8"));
         QCOMPARE(ed->text(), QStringLiteral("\u20ac\u00e8"));
+        QCOMPARE(BoundControl::beepCount(), beeps + 1);
         ed->selectAll();
         ed->insert(QStringLiteral("\u03a9\u03a9")); // a paste of what the code page cannot hold
         QCOMPARE(ed->text(), QStringLiteral("\u20ac\u00e8"));
@@ -371,6 +379,26 @@ private slots:
         QCOMPARE(field("S2_EtaCostruzione")->value(), QVariant(5));
     }
 
+    // The wheel over a box without the focus is left to the page, which scrolls; it changes no
+    // value.
+    void wheelOverUnfocusedBox() {
+        auto* cb = ctl<BoundChoiceBox>("CbS2_EtaCostruzione");
+        auto* se = ctl<BoundSpinEdit>("SeS8_UnitaImmobiliariInagibili");
+        auto* de = ctl<BoundDateEdit>("DtS1_Data");
+        focus(ctl<BoundEdit>("EdS1_Squadra"));
+        for (QWidget* w : {static_cast<QWidget*>(cb), static_cast<QWidget*>(se), static_cast<QWidget*>(de)}) {
+            const QPoint c = w->rect().center();
+            QWheelEvent wheel(c, w->mapToGlobal(c), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(w, &wheel);
+            QVERIFY2(!wheel.isAccepted(), qPrintable(w->objectName()));
+        }
+        QCOMPARE(cb->currentIndex(), 0);
+        QCOMPARE(se->text(), QStringLiteral("0"));
+        QCOMPARE(de->shownDate(), QDate::currentDate());
+        QCOMPARE(ds().state(), Dataset::State::Browse);
+    }
+
     // --- spin edit ----------------------------------------------------------------------------
 
     void spinEdit() {
@@ -414,6 +442,23 @@ private slots:
         QCOMPARE(field("S8_UnitaImmobiliariInagibili")->value(), QVariant(0));
         setStored("S8_UnitaImmobiliariInagibili", QVariant());
         QCOMPARE(se->text(), QString());
+        focus(se);
+        leave(se);
+        QCOMPARE(se->text(), QString());
+        QVERIFY(field("S8_UnitaImmobiliariInagibili")->isNull());
+
+        // The wheel steps by one, also up to MaxValue only.
+        setStored("S8_UnitaImmobiliariInagibili", 98);
+        focus(se);
+        const QPoint c = se->rect().center();
+        for (int i = 0; i < 2; ++i) {
+            QWheelEvent wheel(c, se->mapToGlobal(c), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(se, &wheel);
+        }
+        QCOMPARE(se->value(), 99);
+        leave(se);
+        QCOMPARE(field("S8_UnitaImmobiliariInagibili")->value(), QVariant(99));
     }
 
     // --- date edit ----------------------------------------------------------------------------
@@ -459,6 +504,13 @@ private slots:
         de->todayButton()->click();
         leave(de);
         QCOMPARE(field("S1_Data")->value(), QVariant(QDateTime(QDate::currentDate(), QTime(0, 0), Qt::UTC)));
+
+        // A date typed into an empty box.
+        setStored("S1_Data", QVariant());
+        focus(de);
+        QTest::keyClicks(de, QDate(2010, 5, 17).toString(fmt).remove(QRegularExpression("\\D")));
+        leave(de);
+        QCOMPARE(field("S1_Data")->value(), QVariant(QDateTime(QDate(2010, 5, 17), QTime(0, 0), Qt::UTC)));
     }
 
     // --- memo ---------------------------------------------------------------------------------
@@ -581,14 +633,14 @@ private slots:
     }
 
     void controlsKeepPagePositionWhenScrolled() {
-        const QList<ControlSpec> table = TestPage::Table();
+        const QList<ControlDef> table = TestPage::Table();
         QScrollBar* v = page().SbPg()->verticalScrollBar();
         for (int scroll : {0, 250, v->maximum()}) {
             v->setValue(scroll);
             QCoreApplication::processEvents();
             const QPoint origin = page().PageBackground()->mapTo(page().SbPg()->viewport(), QPoint(0, 0));
             QCOMPARE(origin, QPoint(0, -scroll));
-            for (const ControlSpec& s : table) {
+            for (const ControlDef& s : table) {
                 QWidget* w = page().control(DefaultControlName(s));
                 QVERIFY(w);
                 QCOMPARE(w->geometry(), EffectiveRect(s));
@@ -602,13 +654,13 @@ private slots:
 
     void tabOrder() {
         QStringList expected;
-        QList<ControlSpec> stops;
-        for (const ControlSpec& s : TestPage::Table())
+        QList<ControlDef> stops;
+        for (const ControlDef& s : TestPage::Table())
             if (s.tabOrder >= 0)
                 stops << s;
         std::stable_sort(stops.begin(), stops.end(),
-                         [](const ControlSpec& a, const ControlSpec& b) { return a.tabOrder < b.tabOrder; });
-        for (const ControlSpec& s : stops)
+                         [](const ControlDef& a, const ControlDef& b) { return a.tabOrder < b.tabOrder; });
+        for (const ControlDef& s : stops)
             expected << DefaultControlName(s);
 
         QWidget* first = page().control(expected.first());
@@ -636,7 +688,7 @@ private slots:
     // --- tables -------------------------------------------------------------------------------
 
     void gridCells() {
-        QList<ControlSpec> grid =
+        QList<ControlDef> grid =
             GridCells("S4_PI_", {{"A", 545}, {"B", 599}, {"C", 651}, {"D", 703}, {"E", 755}, {"F", 809}},
                       {{"1", 601}, {"2", 622}, {"3", 646}, {"4", 667}, {"5", 690}}, {20, 17}, 103, {"C5"});
         QCOMPARE(grid.size(), 29);
@@ -644,15 +696,57 @@ private slots:
         QCOMPARE(grid.first().tabOrder, 103);
         QCOMPARE(grid.last().field, QStringLiteral("S4_PI_F5"));
         QCOMPARE(grid.last().tabOrder, 131);
-        QVERIFY(!FindSpec(grid, "S4_PI_C5"));
-        QCOMPARE(FindSpec(grid, "S4_PI_D1")->tabOrder, 103 + 14);
-        QCOMPARE(FindSpec(grid, "S4_PI_E3")->rect, QRect(755, 646, 20, 17));
-        FindSpec(grid, "S4_PI_A1")->rect.setWidth(19);
+        QVERIFY(!FindDef(grid, "S4_PI_C5"));
+        QCOMPARE(FindDef(grid, "S4_PI_D1")->tabOrder, 103 + 14);
+        QCOMPARE(FindDef(grid, "S4_PI_E3")->rect, QRect(755, 646, 20, 17));
+        FindDef(grid, "S4_PI_A1")->rect.setWidth(19);
         QCOMPARE(grid.first().rect.width(), 19);
-        for (const ControlSpec& s : grid)
+        for (const ControlDef& s : grid)
             QVERIFY2(std::any_of(SchemaScheda().begin(), SchemaScheda().end(),
                                  [&](const FieldDef& d) { return d.name == s.field; }),
                      qPrintable(s.field));
+    }
+
+    // Overlapping controls: the later in the table lies on top and takes the clicks there; unbound
+    // kinds are made too.
+    void builderStacking() {
+        TWinSuperPagina p(&ds());
+        ControlDef morfologia;
+        morfologia.kind = ControlKind::RadioGroup;
+        morfologia.field = "S7_MorfologiaSito";
+        morfologia.rect = {15, 1213, 430, 45};
+        morfologia.columns = 4;
+        morfologia.items = {
+            {"1 Cresta", 1}, {"2 Pendio Forte", 2}, {"3 Pendio Leggero", 3}, {"4 Pianura", 4}};
+        morfologia.tabOrder = 0;
+        ControlDef dissesto = morfologia;
+        dissesto.field = "S7_Dissesto";
+        dissesto.rect = {413, 1221, 487, 29};
+        dissesto.items = {{"A Assenti", "A"},
+                          {"B Generati dal sisma", "B"},
+                          {"C Acuiti dal sisma", "C"},
+                          {"D Preesistenti", "D"}};
+        dissesto.tabOrder = 1;
+        ControlDef decoder;
+        decoder.kind = ControlKind::WebImage;
+        decoder.name = "WebImage1";
+        decoder.rect = {360, 1250, 100, 100};
+        decoder.visible = false;
+        p.buildControls({morfologia, dissesto, decoder});
+        auto topAt = [&](int x, int y) {
+            QWidget* w = p.surface()->childAt(x, y);
+            while (w && w->parentWidget() != p.surface())
+                w = w->parentWidget();
+            return w;
+        };
+        QCOMPARE(topAt(420, 1230), p.control("RgS7_Dissesto"));
+        QCOMPARE(topAt(400, 1230), p.control("RgS7_MorfologiaSito"));
+        QCOMPARE(p.surface()->size(), QSize(900, 1258));
+        QVERIFY(p.control("WebImage1"));
+        QCOMPARE(p.control("WebImage1")->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(p.dataSources().size(), 1);
+        QCOMPARE(p.dataSources()[0]->objectName(), QStringLiteral("DataSource1"));
+        QCOMPARE(qobject_cast<BoundRadioGroup*>(p.control("RgS7_Dissesto"))->itemIndex(), 0);
     }
 
     void valueMatching() {
@@ -684,6 +778,19 @@ private slots:
         const QString out = qEnvironmentVariable("VARNO_GRAB_DIR", QDir::tempPath()) + "/testpage.png";
         QVERIFY(page().grab().save(out));
         qInfo("page grabbed to %s", qPrintable(out));
+
+        // The date box's calendar with its two buttons.
+        auto* de = ctl<BoundDateEdit>("DtS1_Data");
+        focus(de);
+        QTest::mouseClick(de, Qt::LeftButton, {}, QPoint(de->width() - 6, de->height() / 2));
+        QTRY_VERIFY(de->calendarWidget()->isVisible());
+        QVERIFY(de->todayButton()->isVisible());
+        QVERIFY(de->clearButton()->isVisible());
+        QVERIFY(de->calendarWidget()->window()->grab().save(
+            qEnvironmentVariable("VARNO_GRAB_DIR", QDir::tempPath()) + "/calendar.png"));
+        QTest::mouseClick(de->clearButton(), Qt::LeftButton);
+        QTRY_VERIFY(!de->calendarWidget()->isVisible());
+        QVERIFY(!de->shownDate().isValid());
     }
 
 private:

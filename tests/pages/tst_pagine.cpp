@@ -65,9 +65,9 @@ class TestPagine : public QObject {
     }
 
     // Every control of the table is on the page at its rectangle, and Tab walks the positions.
-    static void checkTable(TWinSuperPagina& page, const QList<ControlSpec>& table) {
+    static void checkTable(TWinSuperPagina& page, const QList<ControlDef>& table) {
         QMap<int, QWidget*> byTab;
-        for (const ControlSpec& s : table) {
+        for (const ControlDef& s : table) {
             QWidget* w = page.control(DefaultControlName(s));
             QVERIFY2(w, qPrintable(DefaultControlName(s)));
             QCOMPARE(w->parentWidget(), page.surface());

@@ -7,10 +7,10 @@
 class TestTabellaPagina1 : public QObject {
     Q_OBJECT
 
-    const QList<ControlSpec> table = TabellaPagina1();
+    const QList<ControlDef> table = TabellaPagina1();
 
-    const ControlSpec* find(const QString& field) const {
-        for (const ControlSpec& s : table)
+    const ControlDef* find(const QString& field) const {
+        for (const ControlDef& s : table)
             if (s.field == field)
                 return &s;
         return nullptr;
@@ -92,7 +92,7 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QRect, rect);
         QFETCH(int, source);
-        const ControlSpec* s = find(field);
+        const ControlDef* s = find(field);
         QVERIFY(s);
         QCOMPARE(s->tabOrder, tab);
         QCOMPARE(int(s->kind), kind);
@@ -104,7 +104,7 @@ private slots:
     void everyBoundFieldOnceWithItsSize() {
         QSet<QString> seen;
         QList<int> tabs;
-        for (const ControlSpec& s : table) {
+        for (const ControlDef& s : table) {
             if (s.field.isEmpty())
                 continue;
             QVERIFY2(!seen.contains(s.field), qPrintable(s.field));
@@ -132,7 +132,7 @@ private slots:
     }
 
     void radioGroups() {
-        const ControlSpec* storeys = find(QStringLiteral("S2_NPianiTotali"));
+        const ControlDef* storeys = find(QStringLiteral("S2_NPianiTotali"));
         QCOMPARE(storeys->items.size(), 13);
         QCOMPARE(storeys->items.last().caption, QStringLiteral(">12"));
         QCOMPARE(storeys->items.last().value, QVariant(13));
@@ -148,9 +148,9 @@ private slots:
         QCOMPARE(area.join(QString()), QStringLiteral("ABCDEFGHILMNOPQR"));
         QCOMPARE(RadioGroupLayout(16, 2).rows, 8);
 
-        const ControlSpec* basements = find(QStringLiteral("S2_PianiInterrati"));
+        const ControlDef* basements = find(QStringLiteral("S2_PianiInterrati"));
         QCOMPARE(RadioGroupLayout(4, basements->columns).rows, 2);
-        const ControlSpec* position = find(QStringLiteral("S1_TipoPosizione"));
+        const ControlDef* position = find(QStringLiteral("S1_TipoPosizione"));
         QCOMPARE(position->items.size(), 4);
         QCOMPARE(RadioGroupLayout(4, position->columns).columns, 4);
         QCOMPARE(find(QStringLiteral("S2_Proprieta"))->items.size(), 2);
@@ -158,7 +158,7 @@ private slots:
         for (const char* f :
              {"S1_TipoIndirizzo", "S1_TipoPosizione", "S2_AltezzaMediaPiano", "S2_PianiInterrati",
               "S2_SuperficieMediaPiano", "S2_Utilizzazione", "S2_Proprieta"}) {
-            const ControlSpec* g = find(QString::fromLatin1(f));
+            const ControlDef* g = find(QString::fromLatin1(f));
             QVERIFY2(g->transparent, f);
             for (const ControlItem& i : g->items)
                 QVERIFY2(i.caption.isEmpty(), f);
@@ -167,7 +167,7 @@ private slots:
 
     void choiceBoxDescriptionsExactly() {
         for (const char* f : {"S2_EtaCostruzione", "S2_EtaRistrutturazione"}) {
-            const ControlSpec* s = find(QString::fromLatin1(f));
+            const ControlDef* s = find(QString::fromLatin1(f));
             QCOMPARE(s->items.size(), 8);
             QCOMPARE(s->items[0].caption, QStringLiteral("fino al 1919 "));
             QCOMPARE(s->items[1].caption, QStringLiteral("dal 1919  al 1945"));
@@ -180,7 +180,7 @@ private slots:
 
     void invisibleDecoder() {
         const auto it = std::find_if(table.begin(), table.end(),
-                                     [](const ControlSpec& s) { return s.kind == ControlKind::WebImage; });
+                                     [](const ControlDef& s) { return s.kind == ControlKind::WebImage; });
         QVERIFY(it != table.end());
         QCOMPARE(it->rect, QRect(360, 898, 100, 100));
         QVERIFY(!it->visible);

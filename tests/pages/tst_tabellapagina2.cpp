@@ -70,14 +70,14 @@ QList<Expected> ExpectedCheckBoxes() {
     return all;
 }
 
-const ControlSpec* Find(const QList<ControlSpec>& table, const QString& field) {
-    for (const ControlSpec& s : table)
+const ControlDef* Find(const QList<ControlDef>& table, const QString& field) {
+    for (const ControlDef& s : table)
         if (s.field == field)
             return &s;
     return nullptr;
 }
 
-int IndexOf(const QList<ControlSpec>& table, const QString& field) {
+int IndexOf(const QList<ControlDef>& table, const QString& field) {
     for (int i = 0; i < table.size(); ++i)
         if (table[i].field == field)
             return i;
@@ -122,7 +122,7 @@ private slots:
     void hiddenPushButton();
 
 private:
-    const QList<ControlSpec> m_table = TabellaPagina2();
+    const QList<ControlDef> m_table = TabellaPagina2();
 };
 
 void TstTabellaPagina2::headerLabels() {
@@ -132,11 +132,11 @@ void TstTabellaPagina2::headerLabels() {
                                     {"S1_SchedaN", QRect(582, 19, 98, 21), -1},
                                     {"S1_Data", QRect(731, 19, 130, 21), -1}};
     int count = 0;
-    for (const ControlSpec& s : m_table)
+    for (const ControlDef& s : m_table)
         count += s.kind == ControlKind::Label;
     QCOMPARE(count, 5);
     for (const Expected& e : labels) {
-        const ControlSpec* s = Find(m_table, e.field);
+        const ControlDef* s = Find(m_table, e.field);
         QVERIFY2(s, qPrintable(e.field));
         QCOMPARE(s->kind, ControlKind::Label);
         QCOMPARE(s->rect, e.rect);
@@ -157,7 +157,7 @@ void TstTabellaPagina2::checkBoxes() {
     QFETCH(QString, field);
     QFETCH(QRect, rect);
     QFETCH(int, tab);
-    const ControlSpec* s = Find(m_table, field);
+    const ControlDef* s = Find(m_table, field);
     QVERIFY(s);
     QCOMPARE(s->kind, ControlKind::CheckBox);
     QCOMPARE(s->rect, rect);
@@ -168,7 +168,7 @@ void TstTabellaPagina2::checkBoxes() {
 
 void TstTabellaPagina2::missingCells() {
     int checks = 0;
-    for (const ControlSpec& s : m_table)
+    for (const ControlDef& s : m_table)
         checks += s.kind == ControlKind::CheckBox;
     QCOMPARE(checks, ExpectedCheckBoxes().size());
     QCOMPARE(checks, 36 + 3 + 60 + 29 + 38 + 10 + 2);
@@ -178,7 +178,7 @@ void TstTabellaPagina2::missingCells() {
     for (const char* f : {"S4_PI_C5", "S4_PI_A6", "S4_PI_F6", "S5_C5", "S5_C6", "S5_D5", "S5_D6", "S3_TM_G4",
                           "S3_TM_H6", "S3_TM_F1"})
         QVERIFY2(!Find(m_table, QString::fromLatin1(f)), f);
-    for (const ControlSpec& s : m_table)
+    for (const ControlDef& s : m_table)
         QVERIFY2(!s.field.startsWith("S4_PI_") || !s.field.endsWith(u'6'), qPrintable(s.field));
 }
 
@@ -196,11 +196,11 @@ void TstTabellaPagina2::radioGroups() {
                                  {"S7_MorfologiaSito", QRect(15, 1213, 430, 45), 180, 4},
                                  {"S7_Dissesto", QRect(413, 1221, 487, 29), 181, 4}};
     int count = 0;
-    for (const ControlSpec& s : m_table)
+    for (const ControlDef& s : m_table)
         count += s.kind == ControlKind::RadioGroup;
     QCOMPARE(count, groups.size());
     for (const Group& g : groups) {
-        const ControlSpec* s = Find(m_table, g.field);
+        const ControlDef* s = Find(m_table, g.field);
         QVERIFY2(s, qPrintable(g.field));
         QCOMPARE(s->kind, ControlKind::RadioGroup);
         QCOMPARE(s->rect, g.rect);
@@ -213,7 +213,7 @@ void TstTabellaPagina2::radioGroups() {
 
 void TstTabellaPagina2::radioItems() {
     auto check = [&](const QString& field, const QList<ControlItem>& expected) {
-        const ControlSpec* s = Find(m_table, field);
+        const ControlDef* s = Find(m_table, field);
         QVERIFY(s);
         QCOMPARE(s->items.size(), expected.size());
         for (int i = 0; i < expected.size(); ++i) {
@@ -237,7 +237,7 @@ void TstTabellaPagina2::radioItems() {
 
 void TstTabellaPagina2::radioButtonsOnTheirPrintedCells() {
     auto cellOf = [&](const QString& field, int item) {
-        const ControlSpec* s = Find(m_table, field);
+        const ControlDef* s = Find(m_table, field);
         const QRect c = RadioCell(RadioGroupLayout(int(s->items.size()), s->columns), s->rect.size(), item);
         return c.translated(s->rect.topLeft());
     };
@@ -264,7 +264,7 @@ void TstTabellaPagina2::radioButtonsOnTheirPrintedCells() {
 void TstTabellaPagina2::tabOrder() {
     QList<int> tabs;
     int bound = 0;
-    for (const ControlSpec& s : m_table) {
+    for (const ControlDef& s : m_table) {
         if (!s.field.isEmpty())
             ++bound;
         if (s.tabOrder >= 0) {
@@ -290,7 +290,7 @@ void TstTabellaPagina2::tabOrder() {
 
 void TstTabellaPagina2::fieldsOfTheSectionsBoundOnce() {
     QHash<QString, int> uses;
-    for (const ControlSpec& s : m_table)
+    for (const ControlDef& s : m_table)
         if (!s.field.isEmpty())
             ++uses[s.field];
     const QRegularExpression sections("^S[3-7]_");
@@ -307,7 +307,7 @@ void TstTabellaPagina2::fieldsOfTheSectionsBoundOnce() {
 }
 
 void TstTabellaPagina2::boundFieldsFitTheirControls() {
-    for (const ControlSpec& s : m_table) {
+    for (const ControlDef& s : m_table) {
         if (s.field.isEmpty())
             continue;
         const FieldDef* d = Def(s.field);
@@ -376,7 +376,7 @@ void TstTabellaPagina2::overlapsAndStacking() {
             IndexOf(m_table, "S7_DissestoTerrenoFondazione"));
 
     // Everything lies on the page picture except the right end of the regularity groups.
-    for (const ControlSpec& s : m_table)
+    for (const ControlDef& s : m_table)
         if (s.visible && !s.field.startsWith("S3_Regolarita"))
             QVERIFY2(QRect(0, 0, 900, 1274).contains(s.rect), qPrintable(s.field));
     QCOMPARE(Find(m_table, "S3_RegolaritaPianta")->rect.right(), 918);
@@ -384,7 +384,7 @@ void TstTabellaPagina2::overlapsAndStacking() {
 
 void TstTabellaPagina2::hiddenPushButton() {
     int buttons = 0;
-    for (const ControlSpec& s : m_table) {
+    for (const ControlDef& s : m_table) {
         if (s.kind != ControlKind::PushButton)
             continue;
         ++buttons;

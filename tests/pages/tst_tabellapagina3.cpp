@@ -15,21 +15,21 @@ const FieldDef* schemaField(const QString& name) {
     return nullptr;
 }
 
-const ControlSpec* spec(const QList<ControlSpec>& table, const QString& field) {
-    for (const ControlSpec& s : table)
+const ControlDef* controlOf(const QList<ControlDef>& table, const QString& field) {
+    for (const ControlDef& s : table)
         if (s.field == field)
             return &s;
     return nullptr;
 }
 
-QStringList descriptions(const ControlSpec& s) {
+QStringList descriptions(const ControlDef& s) {
     QStringList d;
     for (const ControlItem& i : s.items)
         d << i.caption;
     return d;
 }
 
-QVariantList values(const ControlSpec& s) {
+QVariantList values(const ControlDef& s) {
     QVariantList v;
     for (const ControlItem& i : s.items)
         v << i.value;
@@ -41,10 +41,10 @@ QVariantList values(const ControlSpec& s) {
 class TestTabellaPagina3 : public QObject {
     Q_OBJECT
 
-    QList<ControlSpec> table = TabellaPagina3();
+    QList<ControlDef> table = TabellaPagina3();
 
     void checkControl(const QString& field, ControlKind kind, const QRect& rect, int tab) {
-        const ControlSpec* s = spec(table, field);
+        const ControlDef* s = controlOf(table, field);
         QVERIFY2(s, qPrintable(field));
         QVERIFY2(s->kind == kind, qPrintable(field));
         QCOMPARE(s->rect, rect);
@@ -110,7 +110,7 @@ private slots:
     void wholePage() {
         QCOMPARE(table.size(), 35);
         QSet<QString> bound;
-        for (const ControlSpec& s : table) {
+        for (const ControlDef& s : table) {
             QVERIFY2(!bound.contains(s.field), qPrintable(s.field));
             bound.insert(s.field);
             QCOMPARE(s.dataSource, 2);
@@ -132,7 +132,7 @@ private slots:
     // listing order, so the stacking order and the tab order agree.
     void tabOrder() {
         QList<int> tabs;
-        for (const ControlSpec& s : table) {
+        for (const ControlDef& s : table) {
             if (s.kind == ControlKind::Label)
                 QCOMPARE(s.tabOrder, -1);
             else
@@ -145,7 +145,7 @@ private slots:
 
     // Each control can hold the kind of field it is bound to.
     void kindsFitFields() {
-        for (const ControlSpec& s : table) {
+        for (const ControlDef& s : table) {
             const FieldDef* d = schemaField(s.field);
             QVERIFY2(d, qPrintable(s.field));
             bool fits = false;
@@ -203,7 +203,7 @@ private slots:
 
     void radioGroups() {
         for (const char* f : {"S8_RischioSez_3_4", "S8_RischioSez_5", "S8_RischioSez_6", "S8_RischioSez_7"}) {
-            const ControlSpec* s = spec(table, QString::fromLatin1(f));
+            const ControlDef* s = controlOf(table, QString::fromLatin1(f));
             QVERIFY(s);
             QCOMPARE(values(*s), QVariantList({1, 2, 3}));
             QCOMPARE(descriptions(*s), QStringList({"", "", ""}));
@@ -215,7 +215,7 @@ private slots:
             QCOMPARE(l.rows, 3);
             QCOMPARE(RadioCell(l, s->rect.size(), 1).top(), 40);
         }
-        const ControlSpec* esito = spec(table, QStringLiteral("S8_Esito"));
+        const ControlDef* esito = controlOf(table, QStringLiteral("S8_Esito"));
         QVERIFY(esito);
         QCOMPARE(values(*esito), QVariantList({"A", "B", "C", "D", "E", "F"}));
         QCOMPARE(descriptions(*esito), QStringList({"", "", "", "", "", ""}));
@@ -231,13 +231,13 @@ private slots:
     }
 
     void choiceItems() {
-        const ControlSpec* acc = spec(table, QStringLiteral("S8_AccuratezzaVisita"));
+        const ControlDef* acc = controlOf(table, QStringLiteral("S8_AccuratezzaVisita"));
         QVERIFY(acc);
         QCOMPARE(descriptions(*acc), QStringList({"1 Solo dall'esterno", "2 Parziale", "3 Completa (> 2/3)",
                                                   "4 Non eseguito per:"}));
         QCOMPARE(values(*acc), QVariantList({1, 2, 3, 4}));
 
-        const ControlSpec* tipo = spec(table, QStringLiteral("S8_TipoVisitaNonEseguita"));
+        const ControlDef* tipo = controlOf(table, QStringLiteral("S8_TipoVisitaNonEseguita"));
         QVERIFY(tipo);
         QCOMPARE(descriptions(*tipo),
                  QStringList({"a - Sopralluogo Rifiutato (SR)", "b - Rudere (RU)", "c - Demolito (DM)",
@@ -245,7 +245,7 @@ private slots:
         QCOMPARE(values(*tipo), QVariantList({"SR", "RU", "DM", "NT", "AL"}));
 
         for (int n = 1; n <= 12; ++n) {
-            const ControlSpec* m = spec(table, QStringLiteral("S8_PIRapidoSuggerito_%1").arg(n));
+            const ControlDef* m = controlOf(table, QStringLiteral("S8_PIRapidoSuggerito_%1").arg(n));
             QVERIFY(m);
             QCOMPARE(descriptions(*m), QStringList({"", "Limitati", "Estesi"}));
             QCOMPARE(values(*m), QVariantList({0, 1, 2}));
@@ -263,14 +263,14 @@ private slots:
         ds.post();
         auto value = [&](const QString& f) { return ds.value(ds.columnIndex(f)); };
         auto shown = [&](const QString& f) {
-            const ControlSpec* s = spec(table, f);
+            const ControlDef* s = controlOf(table, f);
             return s ? MatchItem(s->items, value(f)) : -2;
         };
         for (const char* f : {"S8_RischioSez_3_4", "S8_RischioSez_5", "S8_RischioSez_6", "S8_RischioSez_7"})
             QCOMPARE(shown(QString::fromLatin1(f)), 0);
         QCOMPARE(shown(QStringLiteral("S8_Esito")), 0);
         QCOMPARE(
-            spec(table, QStringLiteral("S8_AccuratezzaVisita"))->items[shown("S8_AccuratezzaVisita")].caption,
+            controlOf(table, QStringLiteral("S8_AccuratezzaVisita"))->items[shown("S8_AccuratezzaVisita")].caption,
             QStringLiteral("3 Completa (> 2/3)"));
         // The lower-case default "a" is none of the reasons: the box shows empty text.
         QCOMPARE(value(QStringLiteral("S8_TipoVisitaNonEseguita")).toByteArray(), QByteArray("a"));
@@ -292,18 +292,18 @@ private slots:
 
     // Stored values that match no item show no selection; case counts.
     void unmatchedValuesShowNothing() {
-        const ControlSpec* tipo = spec(table, QStringLiteral("S8_TipoVisitaNonEseguita"));
+        const ControlDef* tipo = controlOf(table, QStringLiteral("S8_TipoVisitaNonEseguita"));
         QCOMPARE(MatchItem(tipo->items, QVariant(QByteArray("sr"))), -1);
         QCOMPARE(MatchItem(tipo->items, QVariant(QByteArray("SR"))), 0);
         QCOMPARE(MatchItem(tipo->items, QVariant(QByteArray("AL"))), 4);
-        const ControlSpec* esito = spec(table, QStringLiteral("S8_Esito"));
+        const ControlDef* esito = controlOf(table, QStringLiteral("S8_Esito"));
         QCOMPARE(MatchItem(esito->items, QVariant(QByteArray("a"))), -1);
         QCOMPARE(MatchItem(esito->items, QVariant(QByteArray("F"))), 5);
-        const ControlSpec* rischio = spec(table, QStringLiteral("S8_RischioSez_6"));
+        const ControlDef* rischio = controlOf(table, QStringLiteral("S8_RischioSez_6"));
         QCOMPARE(MatchItem(rischio->items, QVariant(0)), -1);
         QCOMPARE(MatchItem(rischio->items, QVariant(4)), -1);
         QCOMPARE(MatchItem(rischio->items, QVariant()), -1);
-        const ControlSpec* misura = spec(table, QStringLiteral("S8_PIRapidoSuggerito_12"));
+        const ControlDef* misura = controlOf(table, QStringLiteral("S8_PIRapidoSuggerito_12"));
         QCOMPARE(MatchItem(misura->items, QVariant(3)), -1);
         QCOMPARE(MatchItem(misura->items, QVariant(2)), 2);
     }
@@ -312,13 +312,13 @@ private slots:
     // goes back to 0 through its empty item, and one field per row means a measure is either
     // limited or extended, never both.
     void reasonAndMeasures() {
-        const ControlSpec* tipo = spec(table, QStringLiteral("S8_TipoVisitaNonEseguita"));
+        const ControlDef* tipo = controlOf(table, QStringLiteral("S8_TipoVisitaNonEseguita"));
         for (const ControlItem& i : tipo->items) {
             QVERIFY(!i.caption.isEmpty());
             QVERIFY(!i.value.toString().isEmpty());
         }
         for (int n = 1; n <= 12; ++n) {
-            const ControlSpec* m = spec(table, QStringLiteral("S8_PIRapidoSuggerito_%1").arg(n));
+            const ControlDef* m = controlOf(table, QStringLiteral("S8_PIRapidoSuggerito_%1").arg(n));
             QCOMPARE(m->items.first().caption, QString());
             QCOMPARE(m->items.first().value, QVariant(0));
         }
@@ -327,10 +327,10 @@ private slots:
     // Counters: upper bounds 99, 99 and 999 and no lower one; the edits take at most the
     // 255 characters of their fields, the memos any length.
     void limits() {
-        QCOMPARE(spec(table, QStringLiteral("S8_UnitaImmobiliariInagibili"))->maxValue, 99);
-        QCOMPARE(spec(table, QStringLiteral("S8_NucleiFamiliariEvaquati"))->maxValue, 99);
-        QCOMPARE(spec(table, QStringLiteral("S8_NumeroPersoneEvaquate"))->maxValue, 999);
-        for (const ControlSpec& s : table) {
+        QCOMPARE(controlOf(table, QStringLiteral("S8_UnitaImmobiliariInagibili"))->maxValue, 99);
+        QCOMPARE(controlOf(table, QStringLiteral("S8_NucleiFamiliariEvaquati"))->maxValue, 99);
+        QCOMPARE(controlOf(table, QStringLiteral("S8_NumeroPersoneEvaquate"))->maxValue, 999);
+        for (const ControlDef& s : table) {
             if (s.kind == ControlKind::Edit) {
                 const int limit = s.maxLength >= 0 ? s.maxLength : schemaField(s.field)->size;
                 QCOMPARE(limit, 255);

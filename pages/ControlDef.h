@@ -8,7 +8,7 @@
 #include <QVariant>
 #include <climits>
 
-// The description of a page as data: one ControlSpec per control, in the order the page lists
+// The description of a page as data: one ControlDef per control, in the order the page lists
 // them (a later control lies on top of an earlier one where their rectangles overlap). Nothing
 // here needs widgets, so the program that draws the page pictures reads the same tables.
 
@@ -33,7 +33,7 @@ struct ControlItem {
     QVariant value;
 };
 
-struct ControlSpec {
+struct ControlDef {
     ControlKind kind = ControlKind::Edit;
     QString field;      // bound field of the form record; empty for unbound controls
     QRect rect;         // page coordinates; height 0 takes the kind's single-line height
@@ -51,13 +51,15 @@ struct ControlSpec {
     QString caption; // push buttons
 };
 
-// Height of the single-line kinds whose height the tables leave open.
+// Height of the single-line kinds whose height the tables leave open: one line of the page font
+// with its border; a BoundEdit is 19 high.
 constexpr int kSingleLineHeight = 21;
+constexpr int kEditHeight = 19;
 
 // The object name a control gets when its description gives none.
-QString DefaultControlName(const ControlSpec& spec);
+QString DefaultControlName(const ControlDef& def);
 // The rectangle with its open height filled in.
-QRect EffectiveRect(const ControlSpec& spec);
+QRect EffectiveRect(const ControlDef& def);
 
 // Radio button placement: columns = min(columns given, items), rows = ceil(items / columns),
 // item i in column i / rows and row i % rows.
@@ -89,9 +91,9 @@ struct GridRow {
     QString number;
     int y = 0;
 };
-QList<ControlSpec> GridCells(const QString& prefix, const QList<GridColumn>& columns,
-                             const QList<GridRow>& rows, QSize cellSize, int firstTab,
-                             const QStringList& missing = {}, ControlKind kind = ControlKind::CheckBox);
+QList<ControlDef> GridCells(const QString& prefix, const QList<GridColumn>& columns,
+                            const QList<GridRow>& rows, QSize cellSize, int firstTab,
+                            const QStringList& missing = {}, ControlKind kind = ControlKind::CheckBox);
 // The description bound to a field in a table, for the exceptions of a generated grid; nullptr
 // when there is none.
-ControlSpec* FindSpec(QList<ControlSpec>& table, const QString& field);
+ControlDef* FindDef(QList<ControlDef>& table, const QString& field);

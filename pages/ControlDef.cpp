@@ -1,13 +1,15 @@
-#include "ControlSpec.h"
+#include "ControlDef.h"
+
+#include "Cp1252.h"
 
 #include <QMetaType>
 #include <algorithm>
 
-QString DefaultControlName(const ControlSpec& spec) {
-    if (!spec.name.isEmpty())
-        return spec.name;
+QString DefaultControlName(const ControlDef& def) {
+    if (!def.name.isEmpty())
+        return def.name;
     const char* prefix = "";
-    switch (spec.kind) {
+    switch (def.kind) {
     case ControlKind::Edit:
         prefix = "Ed";
         break;
@@ -42,13 +44,13 @@ QString DefaultControlName(const ControlSpec& spec) {
         prefix = "WebImage";
         break;
     }
-    return QString::fromLatin1(prefix) + spec.field;
+    return QString::fromLatin1(prefix) + def.field;
 }
 
-QRect EffectiveRect(const ControlSpec& spec) {
-    QRect r = spec.rect;
+QRect EffectiveRect(const ControlDef& def) {
+    QRect r = def.rect;
     if (r.height() <= 0)
-        r.setHeight(kSingleLineHeight);
+        r.setHeight(def.kind == ControlKind::Edit ? kEditHeight : kSingleLineHeight);
     return r;
 }
 
@@ -92,13 +94,8 @@ bool isNumber(const QVariant& v) {
 }
 
 QString asText(const QVariant& v) {
-    if (v.typeId() == QMetaType::QByteArray) {
-        // Field text is Windows-1252; the item texts of the form are plain ASCII letters.
-        QString s;
-        for (char c : v.toByteArray())
-            s += QChar(uchar(c));
-        return s;
-    }
+    if (v.typeId() == QMetaType::QByteArray)
+        return Cp1252::decode(v.toByteArray()); // field text is Windows-1252
     return v.toString();
 }
 
@@ -136,17 +133,17 @@ int MatchItem(const QList<ControlItem>& items, const QVariant& fieldValue) {
     return -1;
 }
 
-QList<ControlSpec> GridCells(const QString& prefix, const QList<GridColumn>& columns,
-                             const QList<GridRow>& rows, QSize cellSize, int firstTab,
-                             const QStringList& missing, ControlKind kind) {
-    QList<ControlSpec> cells;
+QList<ControlDef> GridCells(const QString& prefix, const QList<GridColumn>& columns,
+                            const QList<GridRow>& rows, QSize cellSize, int firstTab,
+                            const QStringList& missing, ControlKind kind) {
+    QList<ControlDef> cells;
     int tab = firstTab;
     for (const GridColumn& c : columns) {
         for (const GridRow& r : rows) {
             const QString cell = c.letter + r.number;
             if (missing.contains(cell))
                 continue;
-            ControlSpec s;
+            ControlDef s;
             s.kind = kind;
             s.field = prefix + cell;
             s.rect = QRect(QPoint(c.x, r.y), cellSize);
@@ -157,8 +154,8 @@ QList<ControlSpec> GridCells(const QString& prefix, const QList<GridColumn>& col
     return cells;
 }
 
-ControlSpec* FindSpec(QList<ControlSpec>& table, const QString& field) {
-    for (ControlSpec& s : table)
+ControlDef* FindDef(QList<ControlDef>& table, const QString& field) {
+    for (ControlDef& s : table)
         if (s.field == field)
             return &s;
     return nullptr;
