@@ -10,6 +10,7 @@
 #include "BoundRadioGroup.h"
 #include "BoundSpinEdit.h"
 #include "WSuperPagina.h"
+#include "WebImage.h"
 
 #include <QPushButton>
 #include <algorithm>
@@ -87,9 +88,8 @@ QWidget* PageBuilder::make(TWinSuperPagina* page, const ControlSpec& spec) {
         break;
     }
     case ControlKind::WebImage: {
-        // The picture decoder draws nothing and takes no input.
-        w = new QWidget(parent);
-        w->setFocusPolicy(Qt::NoFocus);
+        // The picture decoder of the page's picture hook; it takes no input.
+        w = new TWebImage(parent);
         w->setAttribute(Qt::WA_TransparentForMouseEvents);
         break;
     }
