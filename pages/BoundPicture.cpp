@@ -45,6 +45,7 @@ BoundPicture::BoundPicture(QWidget* parent) : QFrame(parent), BoundControl(this)
     m_paste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     for (QAction* a : {m_cut, m_copy, m_paste})
         a->setShortcutContext(Qt::WidgetShortcut);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &BoundPicture::updateActions);
     updateActions();
 }
 
@@ -55,6 +56,7 @@ void BoundPicture::setGraphicClassHook(GraphicClassHook hook) {
 
 void BoundPicture::setShownGraphic(const PictureGraphic& graphic) {
     m_graphic = graphic;
+    updateActions();
     update();
 }
 

@@ -74,11 +74,13 @@ void TWebImage::pictureChanged() {
 
 void TWebImage::animationTick() {
     if (m_multiFrame && !m_picture->isEmpty()) {
-        if (m_tick == m_nextChange) {
+        if (m_tick >= m_nextChange) {
             const int count = GifFrameCount(m_picture->bytes());
             const int next = m_picture->Frame() < count ? m_picture->Frame() + 1 : 1;
             m_picture->setFrame(next); // repaints and raises OnFrameChange
-            m_nextChange += GifFrameAt(m_picture->bytes(), next).delay;
+            // Counted from this tick, so a frame whose delay is 0 gives way on the next tick and
+            // the next one still gets its whole delay.
+            m_nextChange = m_tick + GifFrameAt(m_picture->bytes(), next).delay;
         }
         ++m_tick;
     }
