@@ -21,9 +21,11 @@
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
-#include <QTemporaryDir>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -62,6 +64,58 @@ bool near(QColor a, QColor b) {
     return qAbs(a.red() - b.red()) < 40 && qAbs(a.green() - b.green()) < 40 && qAbs(a.blue() - b.blue()) < 40;
 }
 
+// A small HTTP server on 127.0.0.1: answers every request with the response set for its path
+// (status line, headers and body as given) and remembers the requests.
+class LocalHttp : public QObject {
+public:
+    struct Answer {
+        QByteArray status = "200 OK";
+        QByteArray type = "image/png";
+        QByteArray body;
+        bool sendLength = true;
+        QByteArray length; // overrides the real length when not empty
+    };
+    QHash<QByteArray, Answer> answers;
+    QList<QByteArray> requests;
+
+    LocalHttp() {
+        if (!m_server.listen(QHostAddress::LocalHost))
+            qFatal("no local port");
+        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                auto* buffer = new QByteArray;
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, [socket, buffer] {
+                    delete buffer;
+                    socket->deleteLater();
+                });
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+                    *buffer += socket->readAll();
+                    if (!buffer->contains("\r\n\r\n"))
+                        return;
+                    requests << *buffer;
+                    const QByteArray path = buffer->split(' ').value(1);
+                    buffer->clear();
+                    const Answer a =
+                        answers.value(path, Answer{"404 Not Found", "text/html", "none", true, {}});
+                    QByteArray out = "HTTP/1.1 " + a.status + "\r\nContent-Type: " + a.type + "\r\n";
+                    if (a.sendLength)
+                        out += "Content-Length: " +
+                               (a.length.isEmpty() ? QByteArray::number(a.body.size()) : a.length) + "\r\n";
+                    out += "Connection: close\r\n\r\n" + a.body;
+                    socket->write(out);
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+    }
+    QString url(const char* path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(QLatin1String(path));
+    }
+
+private:
+    QTcpServer m_server;
+};
+
 } // namespace
 
 class TestPictures : public QObject {
@@ -75,7 +129,9 @@ class TestPictures : public QObject {
 
     Dataset& ds() { return *m_ds; }
     Field* field(const char* name) { return m_ds->fieldByName(QString::fromLatin1(name)); }
-    BoundPicture* foto1() { return qobject_cast<BoundPicture*>(m_page1->control("ImgS1_FotocopiaAggregato")); }
+    BoundPicture* foto1() {
+        return qobject_cast<BoundPicture*>(m_page1->control("ImgS1_FotocopiaAggregato"));
+    }
     BoundPicture* foto3() { return qobject_cast<BoundPicture*>(m_page3->control("ImgS9_Foto")); }
     TWebImage* decoder() { return qobject_cast<TWebImage*>(m_page1->control("WebImage1")); }
     DialogPrompter& prompter() { return *m_prompter; }
@@ -133,7 +189,8 @@ private slots:
         m_prompter = std::make_unique<DialogPrompter>();
         m_ds = std::make_unique<Dataset>(QStringLiteral("TblScheda"));
         m_ds->createFields(SchemaScheda());
-        QObject::connect(m_ds.get(), &Dataset::newRecord, m_ds.get(), [](Dataset* d) { TblSchedaNewRecord(d); });
+        QObject::connect(m_ds.get(), &Dataset::newRecord, m_ds.get(),
+                         [](Dataset* d) { TblSchedaNewRecord(d); });
         // The two pages as they install their hooks.
         m_page1 = std::make_unique<TWinSuperPagina>(m_ds.get());
         m_page1->buildControls(TabellaPagina1());
@@ -163,19 +220,21 @@ private slots:
             descriptions << t.description;
             patterns << t.pattern;
         }
-        QCOMPARE(descriptions, (QStringList{"All (*.dxf;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)",
-                                            "Formato DXF (*.dxf)", "PNG graphics (*.png)", "GIF Image (*.gif)",
-                                            "JPEG Image File (*.jpg)", "JPEG Image File (*.jpeg)",
-                                            "Bitmaps (*.bmp)", "Icons (*.ico)", "Enhanced Metafiles (*.emf)",
-                                            "Metafiles (*.wmf)"}));
-        QCOMPARE(patterns, (QStringList{"*.dxf;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf", "*.dxf",
-                                        "*.png", "*.gif", "*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));
+        QCOMPARE(descriptions,
+                 (QStringList{"All (*.dxf;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)",
+                              "Formato DXF (*.dxf)", "PNG graphics (*.png)", "GIF Image (*.gif)",
+                              "JPEG Image File (*.jpg)", "JPEG Image File (*.jpeg)", "Bitmaps (*.bmp)",
+                              "Icons (*.ico)", "Enhanced Metafiles (*.emf)", "Metafiles (*.wmf)"}));
+        QCOMPARE(patterns,
+                 (QStringList{"*.dxf;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf", "*.dxf", "*.png",
+                              "*.gif", "*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));
         // The dialog filter keeps the entries in order; the first one lists its patterns for the
         // dialog with blanks.
         const QStringList filter = PictureFileFilter().split(QStringLiteral(";;"));
         QCOMPARE(filter.size(), 10);
         QVERIFY(filter[0].startsWith(descriptions[0]));
-        QVERIFY(filter[0].endsWith(QStringLiteral("(*.dxf *.png *.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)")));
+        QVERIFY(
+            filter[0].endsWith(QStringLiteral("(*.dxf *.png *.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)")));
         QCOMPARE(filter.mid(1), descriptions.mid(1));
 
         QCOMPARE(FormatForExtension("BMP"), PictureFormat::Bitmap);
@@ -190,9 +249,9 @@ private slots:
         QCOMPARE(FormatForExtension(""), PictureFormat::None);
         QCOMPARE(UnknownExtensionMessage("dxf"), QStringLiteral("Unknown picture file extension (.dxf)"));
 
-        QCOMPARE(KnownPictureFormats(), (QList<PictureFormat>{PictureFormat::Bitmap, PictureFormat::Icon,
-                                                              PictureFormat::Metafile, PictureFormat::Png,
-                                                              PictureFormat::Jpeg}));
+        QCOMPARE(KnownPictureFormats(),
+                 (QList<PictureFormat>{PictureFormat::Bitmap, PictureFormat::Icon, PictureFormat::Metafile,
+                                       PictureFormat::Png, PictureFormat::Jpeg}));
         QCOMPARE(KnownFormat(PictureFormat::Gif), PictureFormat::None);
     }
 
@@ -237,7 +296,10 @@ private slots:
         QByteArray header;
         header.append("\x01\x00\x00\x01", 4);
         const quint32 n = quint32(png.size());
-        header.append(char(n & 0xFF)).append(char((n >> 8) & 0xFF)).append(char((n >> 16) & 0xFF)).append(char(n >> 24));
+        header.append(char(n & 0xFF))
+            .append(char((n >> 8) & 0xFF))
+            .append(char((n >> 16) & 0xFF))
+            .append(char(n >> 24));
         QCOMPARE(SkipLegacyHeader(header + png), png);
         // A count that does not match, and bytes without the marks, are read from their start.
         QByteArray wrongCount = header + png + "x";
@@ -278,7 +340,8 @@ private slots:
         // A frame that is not there leaves only what comes before the first frame.
         QCOMPARE(GifFromFrame(gif, 7), gif.left(first));
         // A frame mark in the last nine bytes is not counted.
-        QByteArray tail = QByteArray("GIF89a") + QByteArray(7, '\0') + QByteArray("\x21\xF9\x04\0\0\0\0\0\x2C", 9);
+        QByteArray tail =
+            QByteArray("GIF89a") + QByteArray(7, '\0') + QByteArray("\x21\xF9\x04\0\0\0\0\0\x2C", 9);
         QCOMPARE(GifFrameCount(tail), 0);
         QCOMPARE(GifFrameCount(tail + QByteArray(1, '\0')), 1);
     }
@@ -440,10 +503,12 @@ private slots:
         QCOMPARE(image.size(), QSize(100, 100));
 
         using P = TWebImage::TPicturePosition;
-        const QList<std::pair<P, QRect>> places{
-            {TWebImage::bpTopLeft, QRect(0, 0, 40, 30)},     {TWebImage::bpTopRight, QRect(60, 0, 40, 30)},
-            {TWebImage::bpBottomLeft, QRect(0, 70, 40, 30)}, {TWebImage::bpBottomRight, QRect(60, 70, 40, 30)},
-            {TWebImage::bpCenter, QRect(30, 35, 40, 30)},    {TWebImage::bpStretched, QRect(0, 0, 100, 100)}};
+        const QList<std::pair<P, QRect>> places{{TWebImage::bpTopLeft, QRect(0, 0, 40, 30)},
+                                                {TWebImage::bpTopRight, QRect(60, 0, 40, 30)},
+                                                {TWebImage::bpBottomLeft, QRect(0, 70, 40, 30)},
+                                                {TWebImage::bpBottomRight, QRect(60, 70, 40, 30)},
+                                                {TWebImage::bpCenter, QRect(30, 35, 40, 30)},
+                                                {TWebImage::bpStretched, QRect(0, 0, 100, 100)}};
         for (const auto& [position, rect] : places) {
             image.setPicturePosition(position);
             QCOMPARE(image.pictureRect(), rect);
@@ -520,6 +585,116 @@ private slots:
         QVERIFY(!image.WebPicture()->isEmpty()); // nothing loaded, the picture stays
     }
 
+    // --- download -----------------------------------------------------------------------------
+
+    void download() {
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "all_proxy", "ALL_PROXY"})
+            qunsetenv(name);
+        LocalHttp http;
+        const QByteArray png = Encode(Sample(), "png");
+        QByteArray big = Encode(Sample({300, 300}), "bmp"); // several chunks
+        http.answers["/p.png"] = {"200 OK", "image/png", png, true, {}};
+        http.answers["/big.bmp"] = {"200 OK", "Image/BMP", big, true, {}};
+        http.answers["/page.html"] = {"200 OK", "text/html", "<html></html>", true, {}};
+        http.answers["/nolength.png"] = {"200 OK", "image/png", png, false, {}};
+        http.answers["/zero.png"] = {"200 OK", "image/png", png, true, "0"};
+        http.answers["/garbage.png"] = {"200 OK", "image/png", "no picture", true, {}};
+
+        TWebImage image;
+        QStringList errors;
+        int complete = 0;
+        QList<std::pair<quint32, quint32>> progress;
+        connect(&image, &TWebImage::OnDownLoadError, this, [&](QObject* sender, const QString& e) {
+            if (sender == &image)
+                errors << e;
+        });
+        connect(&image, &TWebImage::OnDownLoadComplete, this, [&] { ++complete; });
+        connect(&image, &TWebImage::OnDownLoadProgress, this, [&](QObject*, quint32 size, quint32 total) {
+            progress << std::pair{size, total};
+        });
+
+        // Without Async the download runs at once.
+        image.setURL(http.url("/p.png"));
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(complete, 1);
+        QVERIFY(!image.WebPicture()->isEmpty());
+        QCOMPARE(image.WebPicture()->bytes(), png);
+        QCOMPARE(progress.first(), (std::pair<quint32, quint32>{0, quint32(png.size())}));
+        QCOMPARE(progress.last(), (std::pair<quint32, quint32>{quint32(png.size()), quint32(png.size())}));
+        QVERIFY(http.requests.last().contains("User-Agent: WebImage"));
+        QVERIFY(http.requests.last().contains("Pragma: no-cache"));
+        QVERIFY(!image.WebPicture()->busy());
+
+        // Read in chunks of 4096 bytes at most, each followed by the cancel question.
+        progress.clear();
+        int asked = 0;
+        auto cancelAfter = std::make_shared<int>(-1);
+        connect(&image, &TWebImage::OnDownLoadCancel, this, [&asked, cancelAfter](QObject*, bool& cancel) {
+            ++asked;
+            cancel = asked == *cancelAfter;
+        });
+        image.setURL(http.url("/big.bmp"));
+        QCOMPARE(complete, 2);
+        QCOMPARE(image.WebPicture()->bytes(), big);
+        QVERIFY(asked >= int((big.size() + 4095) / 4096));
+        for (int i = 1; i < progress.size(); ++i)
+            QVERIFY(progress[i].first - progress[i - 1].first <= 4096);
+
+        // Cancelled after the first chunk: nothing is loaded, nothing reported.
+        image.setURL(http.url("/p.png"));
+        asked = 0;
+        *cancelAfter = 1;
+        image.setURL(http.url("/big.bmp"));
+        QCOMPARE(asked, 1);
+        QCOMPARE(complete, 3);
+        QCOMPARE(image.WebPicture()->bytes(), png);
+        QCOMPARE(errors, QStringList());
+        *cancelAfter = -1;
+
+        // The reports.
+        image.setURL(http.url("/missing.png"));
+        image.setURL(http.url("/page.html"));
+        image.setCheckContentLength(true);
+        image.setURL(http.url("/zero.png"));
+        image.setURL(http.url("/nolength.png"));
+        image.setCheckContentLength(false);
+        image.setURL(http.url("/nolength.png")); // without the check, no length is fine
+        QCOMPARE(errors, (QStringList{"Cannot open URL " + http.url("/missing.png"),
+                                      "Resource is not of image type : " + http.url("/page.html"),
+                                      "Image size is 0", "Image size is 0"}));
+        QCOMPARE(complete, 4);
+        errors.clear();
+
+        // Nobody listening.
+        QTcpServer closed;
+        closed.listen(QHostAddress::LocalHost);
+        const quint16 port = closed.serverPort();
+        closed.close();
+        image.setURL(QStringLiteral("http://127.0.0.1:%1/p.png").arg(port));
+        QCOMPARE(errors, QStringList{"Cannot open http connection"});
+        errors.clear();
+
+        // Bytes that do not decode: the decoder's error reaches the caller.
+        QVERIFY_THROWS_EXCEPTION(VarnoError, image.setURL(http.url("/garbage.png")));
+        QVERIFY(!image.WebPicture()->busy());
+
+        // Async: the answer arrives later; a second address while one runs is ignored.
+        image.setAsync(true);
+        image.WebPicture()->assign(static_cast<const TWebPicture*>(nullptr));
+        image.setURL(http.url("/p.png"));
+        QVERIFY(image.WebPicture()->busy());
+        image.setURL(http.url("/big.bmp"));
+        QTRY_VERIFY(!image.WebPicture()->busy());
+        QCOMPARE(complete, 5);
+        QCOMPARE(image.WebPicture()->bytes(), png);
+        QTest::qWait(50);
+        QCOMPARE(complete, 5);
+        // An async decoding error is reported.
+        image.setURL(http.url("/garbage.png"));
+        QTRY_VERIFY(!image.WebPicture()->busy());
+        QCOMPARE(errors, QStringList{TWebPicture::ErrInvalidImage});
+    }
+
     // --- the picture boxes --------------------------------------------------------------------
 
     void loadSaveReopenEachFormat_data() {
@@ -532,7 +707,8 @@ private slots:
         QTest::newRow("jpg") << "jpg" << Encode(img, "jpg") << int(PictureFormat::Jpeg) << img.size();
         QTest::newRow("jpeg") << "JPEG" << Encode(img, "jpg") << int(PictureFormat::Jpeg) << img.size();
         QTest::newRow("png") << "png" << Encode(img, "png") << int(PictureFormat::Png) << img.size();
-        QTest::newRow("gif") << "gif" << Gif({20, 10}, threeFrames()) << int(PictureFormat::Gif) << QSize(20, 10);
+        QTest::newRow("gif") << "gif" << Gif({20, 10}, threeFrames()) << int(PictureFormat::Gif)
+                             << QSize(20, 10);
         QTest::newRow("ico") << "ico" << Encode(img, "ico") << int(PictureFormat::Icon) << img.size();
     }
 
@@ -622,7 +798,10 @@ private slots:
         const QByteArray bmp = Encode(Sample(), "bmp");
         QByteArray stored("\x01\x00\x00\x01", 4);
         const quint32 n = quint32(bmp.size());
-        stored.append(char(n & 0xFF)).append(char((n >> 8) & 0xFF)).append(char((n >> 16) & 0xFF)).append(char(n >> 24));
+        stored.append(char(n & 0xFF))
+            .append(char((n >> 8) & 0xFF))
+            .append(char((n >> 16) & 0xFF))
+            .append(char(n >> 24));
         stored += bmp;
         setStored("S9_Foto", stored);
         setStored("S1_FotocopiaAggregato", stored);
@@ -698,7 +877,8 @@ private slots:
         QStringList captions;
         for (QAction* a : box->menu()->actions())
             captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
-        QCOMPARE(captions, (QStringList{"Cu&t", "&Copy", "&Paste", "&Delete", "-", "&Load...", "Save &As..."}));
+        QCOMPARE(captions,
+                 (QStringList{"Cu&t", "&Copy", "&Paste", "&Delete", "-", "&Load...", "Save &As..."}));
 
         box->updateActions();
         QVERIFY(!box->actCut()->isEnabled());
@@ -719,7 +899,8 @@ private slots:
 
         // Copy: the picture on the clipboard; paste now possible.
         box->actCopy()->trigger();
-        QCOMPARE(qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData()).size(), QSize(40, 30));
+        QCOMPARE(qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData()).size(),
+                 QSize(40, 30));
         box->updateActions();
         QVERIFY(box->actPaste()->isEnabled());
 
@@ -743,7 +924,8 @@ private slots:
         box->setFocus();
         QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
         QVERIFY(field("S9_Foto")->isNull());
-        QCOMPARE(qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData()).size(), QSize(40, 30));
+        QCOMPARE(qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData()).size(),
+                 QSize(40, 30));
         // Ctrl+V brings it back as a bitmap; Shift+Delete cuts, Ctrl+Insert copies.
         QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
         QVERIFY(field("S9_Foto")->asBytes().startsWith("BM"));
