@@ -27,12 +27,17 @@ BoundPicture::GraphicClassHook ImmagineGetGraphicClassPagina1(TWebImage* decoder
         }
         const QByteArray bytes = SkipLegacyHeader(field->asBytes());
         TWebPicture* picture = guard->WebPicture();
-        try {
-            picture->loadFromBytes(bytes);
-            const PictureFormat format = DetectPictureFormat(bytes);
-            sender->setShownGraphic(PictureGraphic(format, bytes, picture->image()));
-        } catch (const VarnoError&) {
-            // Bytes the decoder cannot show (a metafile, damaged bytes): the box reads them itself.
+        // The record is shown anew more than once when a form opens; bytes the decoder and the
+        // box already hold need no second decoding.
+        const bool done =
+            !picture->isEmpty() && picture->bytes() == bytes && sender->graphic().bytes() == bytes;
+        if (!done) {
+            try {
+                picture->loadFromBytes(bytes);
+                sender->setShownGraphic(PictureGraphic(DetectPictureFormat(bytes), bytes, picture->image()));
+            } catch (const VarnoError&) {
+                // Bytes the decoder cannot show (a metafile, damaged bytes): the box reads them itself.
+            }
         }
         graphicClass = KnownFormat(DetectPictureFormat(bytes));
     };
