@@ -1,5 +1,6 @@
 #include "PictureGraphic.h"
 
+#include "MetafileRenderer.h"
 #include "VarnoError.h"
 
 #include <QBuffer>
@@ -37,8 +38,12 @@ PictureGraphic PictureGraphic::decode(PictureFormat format, const QByteArray& by
     // Each reader takes only bytes of its own format, whatever another reader could make of them.
     if (format == PictureFormat::None || DetectPictureFormat(bytes) != format)
         throw VarnoError(InvalidPictureMessage(format));
-    if (format == PictureFormat::Metafile)
-        return PictureGraphic(format, bytes, QImage());
+    if (format == PictureFormat::Metafile) {
+        // Enhanced metafiles, and Windows metafiles the library cannot draw, are kept without an
+        // image.
+        return PictureGraphic(format, bytes,
+                              IsEnhancedMetafile(bytes) ? QImage() : RenderWindowsMetafile(bytes));
+    }
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

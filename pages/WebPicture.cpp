@@ -1,6 +1,8 @@
 #include "WebPicture.h"
 
 #include "GifScan.h"
+#include "MetafileRenderer.h"
+#include "PictureFormat.h"
 #include "PictureGraphic.h"
 #include "VarnoError.h"
 
@@ -167,6 +169,13 @@ void TWebPicture::decode() {
     }
     if (data.isEmpty())
         throw VarnoError(ErrEmptyStream);
+    if (DetectPictureFormat(data) == PictureFormat::Metafile) {
+        m_image = IsEnhancedMetafile(data) ? QImage() : RenderWindowsMetafile(data);
+        if (m_image.isNull())
+            throw VarnoError(ErrInvalidImage);
+        m_empty = false;
+        return;
+    }
     QBuffer stream(&data);
     if (!stream.open(QIODevice::ReadOnly))
         throw VarnoError(ErrStream);

@@ -11,6 +11,7 @@ varno_packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-httpserver-dev
     fonts-wine fonts-dejavu-core
+    libwmf-dev fonts-urw-base35
     "$@"
 )
 

@@ -131,6 +131,40 @@ QByteArray Wmf() {
     return out;
 }
 
+QByteArray WmfRectangle() {
+    QByteArray out;
+    le32(out, 0x9AC6CDD7u);
+    for (int v : {0, 0, 0, 400, 300, 1440})
+        le16(out, v);
+    le32(out, 0);
+    quint16 sum = 0;
+    for (int i = 0; i < 20; i += 2)
+        sum ^= qFromLittleEndian<quint16>(reinterpret_cast<const uchar*>(out.constData()) + i);
+    le16(out, sum);
+    QByteArray records;
+    le32(records, 7); // solid red brush
+    le16(records, 0x02FC);
+    le16(records, 0);
+    le32(records, 0x000000FF);
+    le16(records, 0);
+    le32(records, 4); // selected
+    le16(records, 0x012D);
+    le16(records, 0);
+    le32(records, 7); // rectangle: bottom, right, top, left
+    for (int v : {0x041B, 200, 300, 0, 0})
+        le16(records, v);
+    le32(records, 3); // end
+    le16(records, 0);
+    le16(out, 1);
+    le16(out, 9);
+    le16(out, 0x0300);
+    le32(out, quint32(18 + records.size()) / 2);
+    le16(out, 1);
+    le32(out, 7);
+    le16(out, 0);
+    return out + records;
+}
+
 QByteArray Emf() {
     QByteArray out;
     le32(out, 1);  // EMR_HEADER

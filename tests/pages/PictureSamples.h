@@ -30,6 +30,9 @@ QColor GifColour(int index);
 // A Windows metafile with a placeable header and no records but the end, and an enhanced
 // metafile with a header and the end record.
 QByteArray Wmf();
+// A Windows metafile of 400 x 300 units at 1440 per inch holding a rectangle filled red over its
+// top-left 300 x 200 units.
+QByteArray WmfRectangle();
 QByteArray Emf();
 
 } // namespace PictureSamples

@@ -4,6 +4,7 @@
 #include "FormRecord.h"
 #include "GifScan.h"
 #include "ImmagineHook.h"
+#include "MetafileRenderer.h"
 #include "PictureFormat.h"
 #include "PictureGraphic.h"
 #include "PictureSamples.h"
@@ -979,7 +980,7 @@ private slots:
     }
 
     void metafiles() {
-        // No renderer: the bytes are kept and stored unchanged, the box shows "(Immagine)".
+        // Metafiles keep their bytes unchanged, drawn or not.
         const QByteArray wmf = Wmf();
         const QByteArray emf = Emf();
         load(foto3(), "disegno.wmf", wmf);
@@ -991,8 +992,12 @@ private slots:
         for (BoundPicture* box : {foto1(), foto3()}) {
             QVERIFY(box->hasPicture());
             QCOMPARE(box->graphic().format(), PictureFormat::Metafile);
-            QVERIFY(box->picture().isNull());
         }
+        // An enhanced metafile is not drawn: the box shows its caption over the kept bytes.
+        QVERIFY(foto1()->picture().isNull());
+        QVERIFY(decoder()->WebPicture()->isEmpty());
+        const QImage shot = foto1()->grab().toImage();
+        QCOMPARE(shot.pixelColor(foto1()->width() / 2 - 80, foto1()->height() / 2), QColor(Qt::white));
         PictureFormat f = PictureFormat::None;
         ImmagineGetGraphicClassPagina1(decoder())(foto1(), false, f);
         QCOMPARE(f, PictureFormat::Metafile);
@@ -1004,6 +1009,43 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(BoundPicture::EmfMimeType), emf);
         foto3()->actPaste()->trigger();
         QCOMPARE(field("S9_Foto")->asBytes(), emf);
+    }
+
+    void windowsMetafilesDrawn() {
+        const QByteArray wmf = WmfRectangle();
+        QVERIFY(WindowsMetafileWellFormed(wmf));
+        QVERIFY(WindowsMetafileWellFormed(Wmf()));
+        QVERIFY(!WindowsMetafileWellFormed(wmf.left(wmf.size() - 2))); // the end record cut
+        QVERIFY(!WindowsMetafileWellFormed(wmf.left(60)));
+        QByteArray small = wmf;
+        small[22 + 18] = 2; // a record of two words
+        QVERIFY(!WindowsMetafileWellFormed(small));
+        QVERIFY(!WindowsMetafileWellFormed(Emf()));
+        QVERIFY(RenderWindowsMetafile(small).isNull());
+        QVERIFY(RenderWindowsMetafile(Emf()).isNull());
+        if (!CanRenderWindowsMetafile())
+            QSKIP("built without the metafile library");
+
+        const QImage drawn = RenderWindowsMetafile(wmf);
+        QVERIFY(!drawn.isNull());
+        QVERIFY(drawn.width() > 10 && drawn.width() < 40);
+        QVERIFY(near(centre(drawn), Qt::red));
+
+        // Loaded into both boxes: shown, stored as they came, shown again after reopening; the
+        // page-1 decoder draws it too.
+        load(foto3(), "pianta.wmf", wmf);
+        load(foto1(), "pianta.WMF", wmf);
+        QVERIFY(messages().isEmpty());
+        reopen();
+        for (BoundPicture* box : {foto1(), foto3()}) {
+            QCOMPARE(box->graphic().format(), PictureFormat::Metafile);
+            QVERIFY(!box->picture().isNull());
+            QVERIFY(near(centre(box->picture()), Qt::red));
+        }
+        QCOMPARE(field("S9_Foto")->asBytes(), wmf);
+        QCOMPARE(field("S1_FotocopiaAggregato")->asBytes(), wmf);
+        QVERIFY(!decoder()->WebPicture()->isEmpty());
+        QCOMPARE(decoder()->WebPicture()->bytes(), wmf);
     }
 
     void emptyCaptionPainted() {
