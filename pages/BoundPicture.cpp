@@ -1,10 +1,26 @@
 #include "BoundPicture.h"
 
+#include "DataSource.h"
+#include "Field.h"
+#include "Prompter.h"
+#include "Servizi.h"
+#include "VarnoError.h"
+
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <utility>
 
 const QString BoundPicture::EmptyCaption = QStringLiteral("(Immagine)");
+const QString BoundPicture::WmfMimeType = QStringLiteral("image/x-wmf");
+const QString BoundPicture::EmfMimeType = QStringLiteral("image/x-emf");
 
 BoundPicture::BoundPicture(QWidget* parent) : QFrame(parent), BoundControl(this) {
     // A stop in the tab order: the clipboard keys act on the box that has the focus.
@@ -15,26 +31,202 @@ BoundPicture::BoundPicture(QWidget* parent) : QFrame(parent), BoundControl(this)
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);
     setPalette(p);
-    m_decoder = [](const QByteArray& bytes) { return QImage::fromData(bytes); };
 
     m_menu = new QMenu(this);
-    m_cut = m_menu->addAction(QStringLiteral("Cu&t"));
-    m_copy = m_menu->addAction(QStringLiteral("&Copy"));
-    m_paste = m_menu->addAction(QStringLiteral("&Paste"));
-    m_delete = m_menu->addAction(QStringLiteral("&Delete"));
+    m_cut = m_menu->addAction(QStringLiteral("Cu&t"), this, &BoundPicture::CutToClipboard);
+    m_copy = m_menu->addAction(QStringLiteral("&Copy"), this, &BoundPicture::CopyToClipboard);
+    m_paste = m_menu->addAction(QStringLiteral("&Paste"), this, &BoundPicture::PasteFromClipboard);
+    m_delete = m_menu->addAction(QStringLiteral("&Delete"), this, &BoundPicture::DeletePicture);
     m_menu->addSeparator();
-    m_load = m_menu->addAction(QStringLiteral("&Load..."));
-    m_saveAs = m_menu->addAction(QStringLiteral("Save &As..."));
+    m_load = m_menu->addAction(QStringLiteral("&Load..."), this, &BoundPicture::LoadPicture);
+    m_saveAs = m_menu->addAction(QStringLiteral("Save &As..."), this, &BoundPicture::SavePictureAs);
+    // The keys work while the box has the focus; the menu only shows them.
+    m_cut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    m_copy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_paste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    for (QAction* a : {m_cut, m_copy, m_paste})
+        a->setShortcutContext(Qt::WidgetShortcut);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &BoundPicture::updateActions);
+    updateActions();
 }
 
-void BoundPicture::setDecoder(Decoder decoder) {
-    m_decoder = std::move(decoder);
+void BoundPicture::setGraphicClassHook(GraphicClassHook hook) {
+    m_hook = std::move(hook);
     showValue(fieldValue());
 }
 
-void BoundPicture::showValue(const QVariant& value) {
-    m_picture = value.isValid() && m_decoder ? m_decoder(value.toByteArray()) : QImage();
+void BoundPicture::setShownGraphic(const PictureGraphic& graphic) {
+    m_graphic = graphic;
+    updateActions();
     update();
+}
+
+void BoundPicture::showValue(const QVariant& value) {
+    const bool wrote = std::exchange(m_wrote, false);
+    QByteArray bytes;
+    if (value.isValid() && value.typeId() == QMetaType::QByteArray)
+        bytes = SkipLegacyHeader(value.toByteArray());
+    if (bytes.isEmpty()) {
+        setShownGraphic(PictureGraphic());
+        return;
+    }
+    // What the box itself has just written is what it shows already.
+    if (wrote && bytes == m_graphic.bytes()) {
+        update();
+        return;
+    }
+    PictureFormat format = PictureFormat::None;
+    if (m_hook)
+        m_hook(this, false, format);
+    // The same bytes already decoded in that format (by the hook, or shown before) need no
+    // second decoding.
+    if (!m_graphic.isEmpty() && m_graphic.bytes() == bytes &&
+        (format == PictureFormat::None || format == m_graphic.format())) {
+        update();
+        return;
+    }
+    // Read in the hook's format when the bytes are of it, else by their content: every stored
+    // picture shows again, whatever format it was loaded in. Bytes that no reader takes show no
+    // picture and stay in the field as they are.
+    PictureGraphic shown;
+    try {
+        shown = PictureGraphic::decode(format == PictureFormat::None ? PictureFormat::Bitmap : format, bytes);
+    } catch (const VarnoError&) {
+        try {
+            shown = PictureGraphic::decodeByContent(bytes);
+        } catch (const VarnoError&) {
+        }
+    }
+    setShownGraphic(shown);
+}
+
+bool BoundPicture::writeValue(Field* field) {
+    field->setValue(m_graphic.isEmpty() ? QVariant() : QVariant(m_graphic.bytes()));
+    m_wrote = true;
+    return true;
+}
+
+bool BoundPicture::beginChange() {
+    return dataSource() && field() && dataSource()->edit();
+}
+
+void BoundPicture::changePicture(const PictureGraphic& graphic) {
+    setShownGraphic(graphic);
+    if (markModified())
+        updateRecord();
+}
+
+void BoundPicture::showError(const QString& text) {
+    Messaggio(text, QStringLiteral("Varno"), MB::Ok | MB::IconStop);
+}
+
+bool BoundPicture::CanPaste(const QMimeData* mime) {
+    return mime && (mime->hasImage() || mime->hasFormat(WmfMimeType) || mime->hasFormat(EmfMimeType));
+}
+
+void BoundPicture::updateActions() {
+    const bool shown = hasPicture();
+    m_cut->setEnabled(shown);
+    m_copy->setEnabled(shown);
+    m_paste->setEnabled(CanPaste(QGuiApplication::clipboard()->mimeData()));
+    m_delete->setEnabled(shown);
+    m_load->setEnabled(true);
+    m_saveAs->setEnabled(shown);
+}
+
+void BoundPicture::CopyToClipboard() {
+    if (!hasPicture())
+        return;
+    auto* mime = new QMimeData;
+    if (!m_graphic.image().isNull())
+        mime->setImageData(m_graphic.image());
+    if (m_graphic.format() == PictureFormat::Metafile)
+        mime->setData(IsEnhancedMetafile(m_graphic.bytes()) ? EmfMimeType : WmfMimeType, m_graphic.bytes());
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+void BoundPicture::CutToClipboard() {
+    if (!hasPicture() || !beginChange())
+        return;
+    CopyToClipboard();
+    changePicture(PictureGraphic());
+}
+
+void BoundPicture::DeletePicture() {
+    if (!hasPicture() || !beginChange())
+        return;
+    changePicture(PictureGraphic());
+}
+
+void BoundPicture::PasteFromClipboard() {
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    if (!CanPaste(mime) || !beginChange())
+        return;
+    if (mime->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(mime->imageData());
+        if (image.isNull())
+            return;
+        // A bitmap goes in as a JPEG picture where the hook asks for JPEG (the box shows a
+        // photograph), else as a bitmap.
+        PictureFormat format = PictureFormat::Bitmap;
+        if (m_hook)
+            m_hook(this, true, format);
+        try {
+            changePicture(PictureGraphic::fromImage(
+                image, format == PictureFormat::Jpeg ? PictureFormat::Jpeg : PictureFormat::Bitmap));
+        } catch (const VarnoError& e) {
+            showError(e.message());
+        }
+        return;
+    }
+    const QByteArray bytes = mime->data(mime->hasFormat(EmfMimeType) ? EmfMimeType : WmfMimeType);
+    try {
+        changePicture(PictureGraphic::decode(PictureFormat::Metafile, bytes));
+    } catch (const VarnoError& e) {
+        showError(e.message());
+    }
+}
+
+void BoundPicture::LoadPicture() {
+    if (!beginChange())
+        return;
+    int filterIndex = 0;
+    const QString path =
+        CurrentPrompter()->openFileName(this, QStringLiteral("Open"), PictureFileFilter(), &filterIndex);
+    if (path.isEmpty())
+        return;
+    const QString extension = QFileInfo(path).suffix();
+    const PictureFormat format = FormatForExtension(extension);
+    if (format == PictureFormat::None) {
+        showError(UnknownExtensionMessage(extension));
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+        return;
+    }
+    // A file that is not of its extension's format leaves the previous picture in place.
+    try {
+        changePicture(PictureGraphic::decode(format, file.readAll()));
+    } catch (const VarnoError& e) {
+        showError(e.message());
+    }
+}
+
+void BoundPicture::SavePictureAs() {
+    if (!hasPicture())
+        return;
+    int filterIndex = 0;
+    const QString path = CurrentPrompter()->saveFileName(
+        this, QStringLiteral("Save As"), PictureFileFilter(),
+        DefaultExtension(m_graphic.format(), m_graphic.bytes()), &filterIndex);
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(m_graphic.bytes()) != m_graphic.bytes().size() ||
+        !file.flush())
+        showError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
 }
 
 void BoundPicture::paintEvent(QPaintEvent* event) {
@@ -42,16 +234,54 @@ void BoundPicture::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRect inside = contentsRect();
     p.setClipRect(inside);
-    if (m_picture.isNull()) {
+    const QImage& image = m_graphic.image();
+    if (image.isNull()) {
         p.setFont(font());
         p.drawText(inside, Qt::AlignCenter, EmptyCaption);
-        return;
+    } else {
+        const QSize s = image.size() / image.devicePixelRatio();
+        p.drawImage(QRect(inside.center() - QPoint(s.width() / 2, s.height() / 2), s), image);
     }
-    const QSize s = m_picture.size() / m_picture.devicePixelRatio();
-    p.drawImage(QRect(inside.center() - QPoint(s.width() / 2, s.height() / 2), s), m_picture);
+    if (hasFocus()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = inside.adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+    }
 }
 
 void BoundPicture::contextMenuEvent(QContextMenuEvent* event) {
+    updateActions();
     m_menu->popup(event->globalPos());
     event->accept();
+}
+
+void BoundPicture::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods =
+        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const int key = event->key();
+    if ((mods == Qt::ControlModifier && (key == Qt::Key_C || key == Qt::Key_Insert)))
+        CopyToClipboard();
+    else if ((mods == Qt::ControlModifier && key == Qt::Key_V) ||
+             (mods == Qt::ShiftModifier && key == Qt::Key_Insert))
+        PasteFromClipboard();
+    else if ((mods == Qt::ControlModifier && key == Qt::Key_X) ||
+             (mods == Qt::ShiftModifier && key == Qt::Key_Delete))
+        CutToClipboard();
+    else {
+        QFrame::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void BoundPicture::focusInEvent(QFocusEvent* event) {
+    QFrame::focusInEvent(event);
+    update();
+}
+
+void BoundPicture::focusOutEvent(QFocusEvent* event) {
+    QFrame::focusOutEvent(event);
+    handleFocusOut(event);
+    update();
 }

@@ -10,6 +10,7 @@
 #include "BoundRadioGroup.h"
 #include "BoundSpinEdit.h"
 #include "WSuperPagina.h"
+#include "WebImage.h"
 
 #include <QHash>
 #include <QPushButton>
@@ -104,9 +105,8 @@ QWidget* PageBuilder::make(TWinSuperPagina* page, const ControlDef& def) {
     case ControlKind::WebImage: {
         if (const Factory f = factories().value(int(def.kind)); f && (w = f(def, parent)))
             break;
-        // The picture decoder draws nothing and takes no input.
-        w = new QWidget(parent);
-        w->setFocusPolicy(Qt::NoFocus);
+        // The picture decoder of the page's picture hook; it takes no input.
+        w = new TWebImage(parent);
         w->setAttribute(Qt::WA_TransparentForMouseEvents);
         break;
     }

@@ -1,5 +1,7 @@
 #include "WPagina3.h"
 
+#include "BoundPicture.h"
+#include "ImmagineHook.h"
 #include "TabellaPagina3.h"
 
 #include <QPixmap>
@@ -8,4 +10,6 @@ TWinPagina3::TWinPagina3(Dataset* dataset, QWidget* parent) : TWinSuperPagina(da
     setObjectName(QStringLiteral("TWinPagina3"));
     setPagePicture(QPixmap(QStringLiteral(":/pages/pagina3.jpg")));
     buildControls(TabellaPagina3());
+    qobject_cast<BoundPicture*>(control(QStringLiteral("ImgS9_Foto")))
+        ->setGraphicClassHook(ImmagineGetGraphicClassPagina3);
 }

@@ -12,6 +12,7 @@ varno_packages=(
     qt6-base-dev qt6-httpserver-dev
     qt6-websockets-dev curl
     fonts-wine fonts-dejavu-core
+    libwmf-dev fonts-urw-base35
     "$@"
 )
 
