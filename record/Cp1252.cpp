@@ -43,7 +43,9 @@ QByteArray encode(const QString& text) {
     return out;
 }
 
-bool canEncode(QChar c) { return encodeChar(c.unicode()) >= 0; }
+bool canEncode(QChar c) {
+    return encodeChar(c.unicode()) >= 0;
+}
 
 bool canEncode(const QString& text) {
     for (QChar c : text)

@@ -278,7 +278,9 @@ constexpr Row kRows[] = {
 
 } // namespace
 
-bool isTextKind(FieldKind kind) { return kind == FieldKind::String || kind == FieldKind::Memo; }
+bool isTextKind(FieldKind kind) {
+    return kind == FieldKind::String || kind == FieldKind::Memo;
+}
 
 bool isBytesKind(FieldKind kind) {
     return kind == FieldKind::Memo || kind == FieldKind::Graphic || kind == FieldKind::Blob;
