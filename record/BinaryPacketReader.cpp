@@ -180,7 +180,8 @@ PacketProperty readProperty(Cursor& in) {
 } // namespace
 
 bool BinaryPacketReader::validType(quint32 type, bool property) {
-    if (type & 0xFF000000)
+    // Bit 31 of a property's type asks for the property to travel back (XML Roundtrip).
+    if (type & (property ? 0x7F000000 : 0xFF000000))
         return false;
     const quint32 lt = logical(type), w = width(type);
     if (isArray(type))

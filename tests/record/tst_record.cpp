@@ -67,7 +67,8 @@ private slots:
         QCOMPARE(ds->recordCount(), 1);
         QCOMPARE(ds->fieldByName("IdScheda")->asInteger(), 1);
         QCOMPARE(ds->autoIncValue(), 2);
-        QCOMPARE(ds->fieldByName("S1_Data")->asDateTime(), QDateTime(QDate::currentDate(), QTime(0, 0), Qt::UTC));
+        QCOMPARE(ds->fieldByName("S1_Data")->asDateTime(),
+                 QDateTime(QDate::currentDate(), QTime(0, 0), Qt::UTC));
         int booleans = 0;
         for (const auto& f : ds->fields()) {
             if (f->kind() == FieldKind::Boolean) {
@@ -76,7 +77,8 @@ private slots:
             }
         }
         QCOMPARE(booleans, 179);
-        for (const char* n : {"S2_Occupanti", "S2_NUnitaUsoA", "S8_PIRapidoSuggerito_1", "S8_UnitaImmobiliariInagibili"}) {
+        for (const char* n :
+             {"S2_Occupanti", "S2_NUnitaUsoA", "S8_PIRapidoSuggerito_1", "S8_UnitaImmobiliariInagibili"}) {
             QVERIFY2(!ds->fieldByName(n)->isNull(), n);
             QCOMPARE(ds->fieldByName(n)->asInteger(), 0);
         }
@@ -92,14 +94,17 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QVariant>("expected");
         const QList<std::pair<const char*, QVariant>> rows = {
-            {"S1_TipoIndirizzo", 1},         {"S1_TipoPosizione", 1},        {"S2_NPianiTotali", 1},
-            {"S2_AltezzaMediaPiano", 2},     {"S2_PianiInterrati", "A"},     {"S2_SuperficieMediaPiano", "C"},
-            {"S2_EtaCostruzione", 1},        {"S2_EtaRistrutturazione", 1},  {"S2_Utilizzazione", "A"},
-            {"S2_Proprieta", "B"},           {"S3_RegolaritaPianta", "B"},   {"S3_RegolaritaTamponature", "B"},
-            {"S3_Copertura", 1},             {"S7_MorfologiaSito", 1},       {"S7_Dissesto", "A"},
-            {"S8_RischioSez_3_4", 1},        {"S8_RischioSez_5", 1},         {"S8_RischioSez_6", 1},
-            {"S8_RischioSez_7", 1},          {"S8_Esito", "A"},              {"S8_AccuratezzaVisita", 3},
-            {"S8_TipoVisitaNonEseguita", "a"},
+            {"S1_TipoIndirizzo", 1},      {"S1_TipoPosizione", 1},
+            {"S2_NPianiTotali", 1},       {"S2_AltezzaMediaPiano", 2},
+            {"S2_PianiInterrati", "A"},   {"S2_SuperficieMediaPiano", "C"},
+            {"S2_EtaCostruzione", 1},     {"S2_EtaRistrutturazione", 1},
+            {"S2_Utilizzazione", "A"},    {"S2_Proprieta", "B"},
+            {"S3_RegolaritaPianta", "B"}, {"S3_RegolaritaTamponature", "B"},
+            {"S3_Copertura", 1},          {"S7_MorfologiaSito", 1},
+            {"S7_Dissesto", "A"},         {"S8_RischioSez_3_4", 1},
+            {"S8_RischioSez_5", 1},       {"S8_RischioSez_6", 1},
+            {"S8_RischioSez_7", 1},       {"S8_Esito", "A"},
+            {"S8_AccuratezzaVisita", 3},  {"S8_TipoVisitaNonEseguita", "a"},
         };
         QCOMPARE(rows.size(), 22);
         for (const auto& [name, value] : rows)
@@ -200,7 +205,7 @@ private slots:
         QSignalSpy record(ds.get(), &Dataset::recordChanged);
         QSignalSpy field(ds.get(), &Dataset::fieldChanged);
         newForm(*ds);
-        QVERIFY(state.count() >= 3); // browse, insert, browse
+        QVERIFY(state.count() >= 3);  // browse, insert, browse
         QVERIFY(record.count() >= 2); // opened, appended
         field.clear();
         ds->fieldByName("S1_Squadra")->setAsString(QStringLiteral("12"));
