@@ -448,8 +448,12 @@ quint32 columnType(QByteArrayView fieldtype, const QList<PacketProperty>& props,
     if (fieldtype == "string.uni")
         return make(WideText, (declared + 1) * 2 > 254 ? 2 : 1, VariableFlag);
     if (fieldtype == "bin.hex") {
-        // A fixed-size bytes column carries its size in a WIDTH before its properties.
-        if (widthAttributes >= 2 && firstWidth > 0)
+        // A fixed-size bytes column carries its size in a WIDTH before its properties; a
+        // variable one has a WIDTH only as a declared width, after its SUBTYPE.
+        bool subtype = false;
+        for (const PacketProperty& p : props)
+            subtype = subtype || p.name.compare("SUBTYPE", Qt::CaseInsensitive) == 0;
+        if (firstWidth > 0 && (widthAttributes >= 2 || (widthAttributes == 1 && !subtype)))
             return make(Bytes, firstWidth);
         return Blob4;
     }
