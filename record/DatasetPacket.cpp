@@ -258,8 +258,13 @@ DataPacket DatasetPacket::fromDataset(const Dataset& dataset) {
 void DatasetPacket::open(Dataset& dataset, const DataPacket& packet) {
     QList<FieldDef> defs;
     defs.reserve(packet.columns.size());
-    for (const PacketColumn& c : packet.columns)
-        defs.append(defOf(c));
+    for (const PacketColumn& c : packet.columns) {
+        FieldDef d = defOf(c);
+        // Defaults belong to the field objects: a matching field lends its own.
+        if (const Field* f = dataset.field(d.name); f && f->kind() == d.kind)
+            d.defaultExpr = f->def().defaultExpr;
+        defs.append(std::move(d));
+    }
     QList<Dataset::Row> rows;
     for (const PacketRow& r : packet.rows) {
         Dataset::Row row(defs.size());
