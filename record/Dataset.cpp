@@ -209,15 +209,15 @@ void Dataset::setValue(int column, const QVariant& value) {
     emit fieldChanged(column, c.name);
 }
 
-void Dataset::saveToFile(const QString& path) {
+void Dataset::saveToFile(const QString& path, PacketFormat format) {
     checkActive();
     checkBrowseMode();
     QByteArray bytes;
     try {
         const DataPacket packet = DatasetPacket::fromDataset(*this);
-        bytes = path.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive)
-                    ? XmlPacketWriter::write(packet)
-                    : BinaryPacketWriter::write(packet);
+        const bool xml = format == PacketFormat::Xml ||
+                         (format == PacketFormat::ByExtension && path.endsWith(u".xml", Qt::CaseInsensitive));
+        bytes = xml ? XmlPacketWriter::write(packet) : BinaryPacketWriter::write(packet);
     } catch (const std::bad_alloc&) {
         DataPacketError::raise(DataPacketError::OutOfMemory);
     }

@@ -65,7 +65,8 @@ public:
     // flushed, so a failed save leaves an earlier file as it was. Loading closes the dataset,
     // reads the whole file (binary when it starts with the magic, XML otherwise) and opens on its
     // columns and rows; after a failure the dataset stays closed.
-    void saveToFile(const QString& path);
+    enum class PacketFormat { ByExtension, Binary, Xml };
+    void saveToFile(const QString& path, PacketFormat format = PacketFormat::ByExtension);
     void loadFromFile(const QString& path);
     // The XML text of the open dataset's packet: Windows-1252 bytes, no encoding declaration.
     // Posts a pending edit first and changes nothing else.
