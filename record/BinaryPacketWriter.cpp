@@ -1,7 +1,8 @@
 #include "BinaryPacketWriter.h"
 
 #include <QtEndian>
-#include <cstring>
+#include <cmath>
+#include <limits>
 
 using namespace DataPacketType;
 
@@ -97,7 +98,14 @@ void putFixed(QByteArray& out, quint32 type, const QVariant& value) {
             return;
         }
         if (w == 4 && logical(type) == Float) {
-            put<float>(out, value.toFloat());
+            // Beyond the range of a float the value becomes an infinity, never undefined.
+            const double d = value.toDouble();
+            const float f = std::isnan(d)                           ? std::numeric_limits<float>::quiet_NaN()
+                            : d > std::numeric_limits<float>::max() ? std::numeric_limits<float>::infinity()
+                            : d < std::numeric_limits<float>::lowest()
+                                ? -std::numeric_limits<float>::infinity()
+                                : float(d);
+            put<float>(out, f);
             return;
         }
         break;

@@ -11,6 +11,7 @@ varno_packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-httpserver-dev qt6-image-formats-plugins
     fonts-wine fonts-dejavu-core
+    clang-14 libclang-rt-14-dev
     "$@"
 )
 
