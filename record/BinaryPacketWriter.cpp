@@ -156,8 +156,16 @@ QByteArray BinaryPacketWriter::write(const DataPacket& packet) {
     const qsizetype columns = packet.columns.size();
     if (columns > 0xFFFF)
         DataPacketError::raise(DataPacketError::Mismatch);
+    // Room for the metadata and every value, so that a large picture is copied once.
+    qsizetype estimate = 64 + columns * 48;
+    for (const PacketRow& r : packet.rows) {
+        estimate += 1 + (columns + 3) / 4 + columns * 8;
+        for (const QVariant& v : r.values)
+            if (v.typeId() == QMetaType::QByteArray)
+                estimate += v.toByteArray().size() + 4;
+    }
     QByteArray out;
-    out.reserve(4096);
+    out.reserve(estimate);
     put<quint32>(out, Magic);
     put<quint16>(out, 1);
     put<quint16>(out, 0);
