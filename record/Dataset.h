@@ -28,6 +28,8 @@ public:
     // Persistent field objects, one per definition, in the given order.
     void createFields(const QList<FieldDef>& defs);
     const std::vector<std::unique_ptr<Field>>& fields() const;
+    // True when the field objects were made with createFields() (they outlive closing).
+    bool hasPersistentFields() const { return !m_persistent.empty(); }
     Field* field(const QString& name) const;       // nullptr when there is none
     Field* fieldByName(const QString& name) const; // raises "Field '%s' not found"
 

@@ -63,6 +63,13 @@ QVariant packetValue(const FieldDef& def, quint32 type, const QVariant& v) {
     }
 }
 
+QString kindName(FieldKind kind) {
+    static const char* const names[] = {"AutoInc",  "String", "SmallInt", "Integer",   "Boolean",
+                                        "DateTime", "Memo",   "Graphic",  "Blob",      "LargeInt",
+                                        "Float",    "Date",   "Time",     "WideString"};
+    return QString::fromLatin1(names[int(kind)]);
+}
+
 [[noreturn]] void mismatch() {
     DataPacketError::raise(DataPacketError::Mismatch);
 }
@@ -260,9 +267,16 @@ void DatasetPacket::open(Dataset& dataset, const DataPacket& packet) {
     defs.reserve(packet.columns.size());
     for (const PacketColumn& c : packet.columns) {
         FieldDef d = defOf(c);
-        // Defaults belong to the field objects: a matching field lends its own.
-        if (const Field* f = dataset.field(d.name); f && f->kind() == d.kind)
+        // A field object made for one kind cannot show a column of another (a form file whose
+        // S1_Data is text); defaults belong to the field objects, a matching field lends its own.
+        if (const Field* f = dataset.hasPersistentFields() ? dataset.field(d.name) : nullptr) {
+            const bool bothInt32 = (f->kind() == FieldKind::AutoInc || f->kind() == FieldKind::Integer) &&
+                                   (d.kind == FieldKind::AutoInc || d.kind == FieldKind::Integer);
+            if (f->kind() != d.kind && !bothInt32)
+                throw VarnoError(QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
+                                     .arg(d.name, kindName(f->kind()), kindName(d.kind)));
             d.defaultExpr = f->def().defaultExpr;
+        }
         defs.append(std::move(d));
     }
     QList<Dataset::Row> rows;

@@ -194,6 +194,28 @@ private slots:
         QCOMPARE(ds->fieldByName(QStringLiteral("IdScheda"))->asInteger(), 6);
     }
 
+    void fieldOfAnotherKindRefused() {
+        Dataset writer;
+        writer.open({def("S1_Squadra", FieldKind::String, 3), def("S1_Data", FieldKind::String, 10)},
+                    {Dataset::Row{QByteArray("A1"), QByteArray("23/04/2009")}}, 1);
+        writer.saveToFile(path("kind.VARNO"));
+        auto ds = formDataset();
+        QCOMPARE(loadError(*ds, path("kind.VARNO")),
+                 QStringLiteral("Type mismatch for field 'S1_Data', expecting: DateTime actual: String"));
+        QVERIFY(!ds->active());
+        // A dataset without field objects of its own takes the columns as they come.
+        Dataset scratch;
+        scratch.loadFromFile(path("kind.VARNO"));
+        QCOMPARE(scratch.fieldByName(QStringLiteral("S1_Data"))->asString(), QStringLiteral("23/04/2009"));
+        // Even when the previous file had the column with another kind.
+        auto form = formDataset();
+        newForm(*form);
+        form->saveToFile(path("form.VARNO"));
+        scratch.loadFromFile(path("form.VARNO"));
+        QCOMPARE(scratch.fieldByName(QStringLiteral("S1_Data"))->asString(), QStringLiteral("23/04/2009"));
+        scratch.loadFromFile(path("kind.VARNO"));
+    }
+
     void otherColumnKindsLoad() {
         using namespace DataPacketType;
         DataPacket p;
