@@ -1,9 +1,18 @@
 #include "Dataset.h"
 
+#include "BinaryPacketReader.h"
+#include "BinaryPacketWriter.h"
 #include "Cp1252.h"
+#include "DatasetPacket.h"
 #include "VarnoError.h"
+#include "XmlPacketReader.h"
+#include "XmlPacketWriter.h"
 
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -200,6 +209,77 @@ void Dataset::setValue(int column, const QVariant& value) {
     emit fieldChanged(column, c.name);
 }
 
+void Dataset::saveToFile(const QString& path, PacketFormat format) {
+    checkActive();
+    checkBrowseMode();
+    QByteArray bytes;
+    try {
+        const DataPacket packet = DatasetPacket::fromDataset(*this);
+        const bool xml = format == PacketFormat::Xml ||
+                         (format == PacketFormat::ByExtension && path.endsWith(u".xml", Qt::CaseInsensitive));
+        bytes = xml ? XmlPacketWriter::write(packet) : BinaryPacketWriter::write(packet);
+    } catch (const std::bad_alloc&) {
+        DataPacketError::raise(DataPacketError::OutOfMemory);
+    }
+    // A temporary file beside the target takes the bytes and is renamed over it only when all
+    // of them are on disk: a failed save never leaves a form file cut short.
+    QSaveFile file(path);
+    auto failed = [&](const QString& reason) {
+        throw VarnoError(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason));
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        failed(file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        failed(reason);
+    }
+    if (!file.commit())
+        failed(file.errorString());
+}
+
+void Dataset::loadFromFile(const QString& path) {
+    close();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw VarnoError(QStringLiteral("Cannot open file \"%1\". %2")
+                             .arg(QDir::toNativeSeparators(path), file.errorString()));
+    QByteArray data;
+    try {
+        data = file.readAll();
+    } catch (const std::bad_alloc&) {
+        DataPacketError::raise(DataPacketError::OutOfMemory);
+    }
+    if (file.error() != QFileDevice::NoError)
+        throw VarnoError(QStringLiteral("Cannot open file \"%1\". %2")
+                             .arg(QDir::toNativeSeparators(path), file.errorString()));
+    file.close();
+    if (data.isEmpty())
+        fail(m_name, QStringLiteral("Missing data provider or data packet"));
+    try {
+        const DataPacket packet =
+            BinaryPacketReader::hasMagic(data) ? BinaryPacketReader::read(data) : XmlPacketReader::read(data);
+        DatasetPacket::open(*this, packet);
+    } catch (const std::bad_alloc&) {
+        close();
+        DataPacketError::raise(DataPacketError::OutOfMemory);
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+QByteArray Dataset::xmlData() {
+    checkActive();
+    checkBrowseMode();
+    try {
+        return XmlPacketWriter::write(DatasetPacket::fromDataset(*this));
+    } catch (const std::bad_alloc&) {
+        DataPacketError::raise(DataPacketError::OutOfMemory);
+    }
+}
+
 void Dataset::mergeChangeLog() {
     checkActive();
     m_changeCount = 0;
@@ -211,8 +291,8 @@ QVariant Dataset::normalise(const FieldDef& def, const QVariant& value) {
     switch (def.kind) {
     case FieldKind::String:
     case FieldKind::Memo: {
-        QByteArray b = value.typeId() == QMetaType::QByteArray ? value.toByteArray()
-                                                               : Cp1252::encode(value.toString());
+        QByteArray b =
+            value.typeId() == QMetaType::QByteArray ? value.toByteArray() : Cp1252::encode(value.toString());
         if (def.kind == FieldKind::String && def.size > 0 && b.size() > def.size)
             b.truncate(def.size);
         if (def.kind == FieldKind::Memo && b.isEmpty())
@@ -224,6 +304,36 @@ QVariant Dataset::normalise(const FieldDef& def, const QVariant& value) {
         const QByteArray b = value.toByteArray();
         return b.isEmpty() ? QVariant() : QVariant(b);
     }
+    case FieldKind::LargeInt: {
+        bool ok = false;
+        const qlonglong n = value.toLongLong(&ok);
+        if (!ok)
+            throw VarnoError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
+                                 .arg(value.toString(), def.name));
+        return n;
+    }
+    case FieldKind::Float: {
+        bool ok = false;
+        const double d = value.toDouble(&ok);
+        if (!ok)
+            throw VarnoError(QStringLiteral("'%1' is not a valid floating-point value for field '%2'")
+                                 .arg(value.toString(), def.name));
+        return d;
+    }
+    case FieldKind::Date: {
+        const QDate d = value.typeId() == QMetaType::QDateTime ? value.toDateTime().date() : value.toDate();
+        return d.isValid() ? QVariant(d) : QVariant();
+    }
+    case FieldKind::Time: {
+        const QTime t = value.typeId() == QMetaType::QDateTime ? value.toDateTime().time() : value.toTime();
+        return t.isValid() ? QVariant(t) : QVariant();
+    }
+    case FieldKind::WideString: {
+        QString t = value.toString();
+        if (def.size > 0 && t.size() > def.size)
+            t.truncate(def.size);
+        return t;
+    }
     case FieldKind::AutoInc:
     case FieldKind::SmallInt:
     case FieldKind::Integer: {
@@ -234,8 +344,9 @@ QVariant Dataset::normalise(const FieldDef& def, const QVariant& value) {
                                  .arg(value.toString(), def.name));
         const qint64 lo = Field::minValue(def.kind), hi = Field::maxValue(def.kind);
         if (n < lo || n > hi)
-            throw VarnoError(QString::asprintf("%.15g is not a valid value for field '%s'. The allowed range is %.15g to %.15g",
-                                               double(n), qUtf8Printable(def.name), double(lo), double(hi)));
+            throw VarnoError(QString::asprintf(
+                "%.15g is not a valid value for field '%s'. The allowed range is %.15g to %.15g", double(n),
+                qUtf8Printable(def.name), double(lo), double(hi)));
         return int(n);
     }
     case FieldKind::Boolean:

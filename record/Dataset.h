@@ -28,6 +28,8 @@ public:
     // Persistent field objects, one per definition, in the given order.
     void createFields(const QList<FieldDef>& defs);
     const std::vector<std::unique_ptr<Field>>& fields() const;
+    // True when the field objects were made with createFields() (they outlive closing).
+    bool hasPersistentFields() const { return !m_persistent.empty(); }
     Field* field(const QString& name) const;       // nullptr when there is none
     Field* fieldByName(const QString& name) const; // raises "Field '%s' not found"
 
@@ -59,6 +61,18 @@ public:
     // Values of the current record by column.
     QVariant value(int column) const;
     void setValue(int column, const QVariant& value);
+
+    // Packet files. Saving writes the binary datapacket, or its XML text when the extension is
+    // ".xml" in any case; the target is replaced only once the whole packet is written and
+    // flushed, so a failed save leaves an earlier file as it was. Loading closes the dataset,
+    // reads the whole file (binary when it starts with the magic, XML otherwise) and opens on its
+    // columns and rows; after a failure the dataset stays closed.
+    enum class PacketFormat { ByExtension, Binary, Xml };
+    void saveToFile(const QString& path, PacketFormat format = PacketFormat::ByExtension);
+    void loadFromFile(const QString& path);
+    // The XML text of the open dataset's packet: Windows-1252 bytes, no encoding declaration.
+    // Posts a pending edit first and changes nothing else.
+    QByteArray xmlData();
 
     int changeCount() const { return m_changeCount; }
     void mergeChangeLog();

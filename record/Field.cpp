@@ -50,8 +50,16 @@ QString Field::asString() const {
             s += dt.time().toString(QStringLiteral(" hh:mm:ss"));
         return s;
     }
+    case FieldKind::Float:
+        return QString::number(v.toDouble());
+    case FieldKind::Date:
+        return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+    case FieldKind::Time:
+        return v.toTime().toString(QStringLiteral("hh:mm:ss"));
+    case FieldKind::WideString:
+        return v.toString();
     default:
-        return QString::number(v.toInt());
+        return QString::number(v.toLongLong());
     }
 }
 
@@ -65,6 +73,46 @@ void Field::setAsString(const QString& text) {
     case FieldKind::Blob:
         setValue(text.toLatin1());
         return;
+    case FieldKind::WideString:
+        setValue(text);
+        return;
+    case FieldKind::Float: {
+        if (text.trimmed().isEmpty()) {
+            clear();
+            return;
+        }
+        bool ok = false;
+        const double d = text.trimmed().toDouble(&ok);
+        if (!ok)
+            throw VarnoError(
+                QStringLiteral("'%1' is not a valid floating-point value for field '%2'").arg(text, name()));
+        setValue(d);
+        return;
+    }
+    case FieldKind::Date:
+    case FieldKind::Time: {
+        const QString t = text.trimmed();
+        if (t.isEmpty()) {
+            clear();
+            return;
+        }
+        if (kind() == FieldKind::Date) {
+            const QDate d = QDate::fromString(t, QStringLiteral("d/M/yyyy"));
+            if (d.isValid()) {
+                setValue(d);
+                return;
+            }
+        } else {
+            for (const char* fmt : {"H:mm:ss", "H:mm"}) {
+                const QTime tm = QTime::fromString(t, QString::fromLatin1(fmt));
+                if (tm.isValid()) {
+                    setValue(tm);
+                    return;
+                }
+            }
+        }
+        throw VarnoError(QStringLiteral("'%1' is not a valid date and time").arg(text));
+    }
     case FieldKind::Boolean: {
         const QString t = text.trimmed().toLower();
         if (t.isEmpty())
@@ -125,11 +173,23 @@ QByteArray Field::asBytes() const {
 }
 
 qint64 Field::minValue(FieldKind kind) {
-    return kind == FieldKind::SmallInt ? std::numeric_limits<qint16>::min()
-                                       : std::numeric_limits<qint32>::min();
+    switch (kind) {
+    case FieldKind::SmallInt:
+        return std::numeric_limits<qint16>::min();
+    case FieldKind::LargeInt:
+        return std::numeric_limits<qint64>::min();
+    default:
+        return std::numeric_limits<qint32>::min();
+    }
 }
 
 qint64 Field::maxValue(FieldKind kind) {
-    return kind == FieldKind::SmallInt ? std::numeric_limits<qint16>::max()
-                                       : std::numeric_limits<qint32>::max();
+    switch (kind) {
+    case FieldKind::SmallInt:
+        return std::numeric_limits<qint16>::max();
+    case FieldKind::LargeInt:
+        return std::numeric_limits<qint64>::max();
+    default:
+        return std::numeric_limits<qint32>::max();
+    }
 }

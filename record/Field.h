@@ -17,6 +17,11 @@ class Dataset;
 //   Boolean              bool
 //   DateTime             QDateTime kept in UTC, read as a wall-clock date and time
 //   Graphic, Blob        QByteArray
+//   LargeInt             qlonglong
+//   Float                double
+//   Date                 QDate
+//   Time                 QTime
+//   WideString           QString
 // and null is an invalid QVariant.
 class Field {
 public:

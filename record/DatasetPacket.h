@@ -1,0 +1,23 @@
+#pragma once
+
+#include "DataPacket.h"
+
+class Dataset;
+struct FieldDef;
+
+// The mapping between a dataset and its datapacket: field kinds to column types and back, the
+// auto-increment counter to AUTOINCVALUE, values to the packet's value forms. Form files are
+// written after the change log is merged, so every row has status 0.
+class DatasetPacket {
+public:
+    static DataPacket fromDataset(const Dataset& dataset);
+    // Opens the dataset on the packet's columns and rows. Raises "Invalid field type." for a
+    // column no field kind can hold; the dataset is then left as it was.
+    static void open(Dataset& dataset, const DataPacket& packet);
+
+    // The column a field definition becomes, and the definition a column loads as.
+    static PacketColumn columnOf(const FieldDef& def);
+    static FieldDef defOf(const PacketColumn& column);
+    // The type code a kind and size give when the column carries no type code of its own.
+    static quint32 typeCodeOf(const FieldDef& def);
+};

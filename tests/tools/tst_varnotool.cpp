@@ -1,0 +1,127 @@
+#include "Dataset.h"
+#include "FieldDef.h"
+#include "FormRecord.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QByteArray out, err;
+};
+
+Run varnotool(const QStringList& args, const QString& dir) {
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(QStringLiteral(VARNOTOOL), args);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestVarnotool : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+private slots:
+    void newFormAsTheProgramMakesIt() {
+        const Run r = varnotool({QStringLiteral("new"), QStringLiteral("n.VARNO"), QStringLiteral("--date"),
+                                 QStringLiteral("2009-04-23")},
+                                m_dir.path());
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.isEmpty() && r.err.isEmpty());
+
+        // The same form made here: New with empty identification values, merged.
+        Dataset ds(QStringLiteral("TblScheda"));
+        ds.createFields(SchemaScheda());
+        QObject::connect(&ds, &Dataset::newRecord, &ds, [](Dataset* d) { TblSchedaNewRecord(d); });
+        ds.createDataSet();
+        ds.append();
+        for (const char* n :
+             {"S1_Squadra", "S1_SchedaN", "S1_IstatReg", "S1_IstatProv", "S1_IstatComune", "S1_CodLocIstat",
+              "S1_SezCensIstat", "S1_Provincia", "S1_Comune", "S1_Localita"})
+            ds.fieldByName(QLatin1String(n))->setAsString(QString());
+        ds.fieldByName(QStringLiteral("S1_Data"))
+            ->setValue(QDateTime(QDate(2009, 4, 23), QTime(0, 0), Qt::UTC));
+        ds.post();
+        ds.mergeChangeLog();
+        ds.saveToFile(path("same.VARNO"));
+        QCOMPARE(readAll(path("n.VARNO")), readAll(path("same.VARNO")));
+
+        // Today by default.
+        QCOMPARE(varnotool({QStringLiteral("new"), QStringLiteral("today.VARNO")}, m_dir.path()).status, 0);
+        Dataset today;
+        today.loadFromFile(path("today.VARNO"));
+        QCOMPARE(today.fieldByName(QStringLiteral("S1_Data"))->asDateTime().date(), QDate::currentDate());
+    }
+
+    void toXmlAndBack() {
+        QCOMPARE(varnotool({QStringLiteral("new"), QStringLiteral("f.VARNO"), QStringLiteral("--date"),
+                            QStringLiteral("2010-01-02")},
+                           m_dir.path())
+                     .status,
+                 0);
+        const Run x = varnotool({QStringLiteral("to-xml"), QStringLiteral("f.VARNO")}, m_dir.path());
+        QCOMPARE(x.status, 0);
+        Dataset ds;
+        ds.loadFromFile(path("f.VARNO"));
+        QCOMPARE(x.out, ds.xmlData()); // what the send dialog sends, byte for byte
+        QFile xml(path("f.xml"));
+        QVERIFY(xml.open(QIODevice::WriteOnly));
+        xml.write(x.out);
+        xml.close();
+        const Run b = varnotool(
+            {QStringLiteral("from-xml"), QStringLiteral("f.xml"), QStringLiteral("g.XML")}, m_dir.path());
+        QCOMPARE(b.status, 0);
+        QCOMPARE(readAll(path("g.XML")), readAll(path("f.VARNO"))); // binary whatever the name
+    }
+
+    void checkReportsEachFile() {
+        QCOMPARE(varnotool({QStringLiteral("new"), QStringLiteral("ok.VARNO")}, m_dir.path()).status, 0);
+        QFile empty(path("empty.VARNO"));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        Run r = varnotool({QStringLiteral("check"), QStringLiteral("ok.VARNO")}, m_dir.path());
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QByteArray("ok.VARNO: OK\n"));
+        r = varnotool({QStringLiteral("check"), QStringLiteral("ok.VARNO"), QStringLiteral("empty.VARNO"),
+                       QStringLiteral("none.VARNO")},
+                      m_dir.path());
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.out,
+                 QByteArray("ok.VARNO: OK\n"
+                            "empty.VARNO: Missing data provider or data packet\n"
+                            "none.VARNO: Cannot open file \"none.VARNO\". No such file or directory\n"));
+    }
+
+    void errorsOnStandardError() {
+        Run r = varnotool({QStringLiteral("to-xml"), QStringLiteral("missing.VARNO")}, m_dir.path());
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(r.err, QByteArray("Cannot open file \"missing.VARNO\". No such file or directory\n"));
+        r = varnotool({QStringLiteral("new"), QStringLiteral("--date"), QStringLiteral("2009-02-30"),
+                       QStringLiteral("x.VARNO")},
+                      m_dir.path());
+        QCOMPARE(r.status, 2);
+        QVERIFY(!QFile::exists(path("x.VARNO")));
+        r = varnotool({QStringLiteral("frobnicate")}, m_dir.path());
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains("varnotool check FILE..."));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVarnotool)
+#include "tst_varnotool.moc"

@@ -1,0 +1,42 @@
+#include "Command.h"
+
+#include <cstdio>
+
+namespace {
+QList<Command>& registry() {
+    static QList<Command> list;
+    return list;
+}
+} // namespace
+
+const QList<Command>& Command::all() {
+    return registry();
+}
+
+const Command* Command::find(const QString& name) {
+    for (const Command& c : registry())
+        if (name == QLatin1String(c.name))
+            return &c;
+    return nullptr;
+}
+
+Command::Registration::Registration(const Command& command) {
+    registry().append(command);
+}
+
+void writeOut(const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void writeErr(const QString& text) {
+    const QByteArray b = text.toLocal8Bit();
+    std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
+    std::fputc('\n', stderr);
+}
+
+int usageError(const Command& command) {
+    writeErr(QStringLiteral("usage: varnotool %1 %2")
+                 .arg(QLatin1String(command.name), QLatin1String(command.usage)));
+    return 2;
+}

@@ -1,0 +1,33 @@
+// varnotool: form files by hand. "varnotool COMMAND ARGS..."; see Command.h for subcommands.
+
+#include "Command.h"
+#include "VarnoError.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <new>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    const Command* command = args.isEmpty() ? nullptr : Command::find(args.first());
+    if (!command) {
+        QList<Command> list = Command::all();
+        std::sort(list.begin(), list.end(),
+                  [](const Command& a, const Command& b) { return qstrcmp(a.name, b.name) < 0; });
+        QString text = QStringLiteral("usage:");
+        for (const Command& c : list)
+            text += QStringLiteral("\n  varnotool %1 %2").arg(QLatin1String(c.name), QLatin1String(c.usage));
+        writeErr(text);
+        return 2;
+    }
+    args.removeFirst();
+    try {
+        return command->run(args);
+    } catch (const VarnoError& e) {
+        writeErr(e.message());
+    } catch (const std::bad_alloc&) {
+        writeErr(QStringLiteral("Insufficient memory for this operation."));
+    }
+    return 1;
+}
