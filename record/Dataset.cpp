@@ -211,8 +211,8 @@ QVariant Dataset::normalise(const FieldDef& def, const QVariant& value) {
     switch (def.kind) {
     case FieldKind::String:
     case FieldKind::Memo: {
-        QByteArray b =
-            value.typeId() == QMetaType::QByteArray ? value.toByteArray() : Cp1252::encode(value.toString());
+        QByteArray b = value.typeId() == QMetaType::QByteArray ? value.toByteArray()
+                                                               : Cp1252::encode(value.toString());
         if (def.kind == FieldKind::String && def.size > 0 && b.size() > def.size)
             b.truncate(def.size);
         if (def.kind == FieldKind::Memo && b.isEmpty())
@@ -234,9 +234,8 @@ QVariant Dataset::normalise(const FieldDef& def, const QVariant& value) {
                                  .arg(value.toString(), def.name));
         const qint64 lo = Field::minValue(def.kind), hi = Field::maxValue(def.kind);
         if (n < lo || n > hi)
-            throw VarnoError(
-                QString::asprintf("%g is not a valid value for field '%s'. The allowed range is %g to %g",
-                                  double(n), qUtf8Printable(def.name), double(lo), double(hi)));
+            throw VarnoError(QString::asprintf("%.15g is not a valid value for field '%s'. The allowed range is %.15g to %.15g",
+                                               double(n), qUtf8Printable(def.name), double(lo), double(hi)));
         return int(n);
     }
     case FieldKind::Boolean:

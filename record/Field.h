@@ -15,7 +15,7 @@ class Dataset;
 //   AutoInc, SmallInt,
 //   Integer              int
 //   Boolean              bool
-//   DateTime             QDateTime with Qt::UTC spec, read as a wall-clock date and time
+//   DateTime             QDateTime kept in UTC, read as a wall-clock date and time
 //   Graphic, Blob        QByteArray
 // and null is an invalid QVariant.
 class Field {

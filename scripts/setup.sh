@@ -10,6 +10,7 @@ VARNO_BIN=$VARNO_BUILD/bin
 varno_packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-httpserver-dev
+    qt6-websockets-dev curl
     fonts-wine fonts-dejavu-core
     "$@"
 )

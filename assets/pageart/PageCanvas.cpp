@@ -2,6 +2,7 @@
 
 #include <QImageWriter>
 #include <QPainterPath>
+#include <cmath>
 
 const QColor PageCanvas::kInk(20, 20, 20);
 const QColor PageCanvas::kBand(70, 70, 70);
@@ -150,6 +151,45 @@ void PageCanvas::choiceCircle(const QPoint& centre, int radius) {
     m_painter.setBrush(Qt::white);
     m_painter.drawEllipse(QPointF(centre) + QPointF(0.5, 0.5), radius, radius);
     m_painter.restore();
+}
+
+void PageCanvas::arrow(const QList<QPoint>& points, qreal width) {
+    if (points.size() < 2)
+        return;
+    m_painter.save();
+    m_painter.setPen(QPen(kInk, width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    QPainterPath path;
+    path.moveTo(QPointF(points.first()) + QPointF(0.5, 0.5));
+    for (int i = 1; i < points.size(); ++i)
+        path.lineTo(QPointF(points[i]) + QPointF(0.5, 0.5));
+    m_painter.setBrush(Qt::NoBrush);
+    m_painter.drawPath(path);
+    // A filled head, 7 pixels long, along the last stretch.
+    const QPointF tip = QPointF(points.last()) + QPointF(0.5, 0.5);
+    const QPointF from = QPointF(points[points.size() - 2]) + QPointF(0.5, 0.5);
+    QPointF d = tip - from;
+    const qreal len = std::hypot(d.x(), d.y());
+    if (len > 0) {
+        d /= len;
+        const QPointF n(-d.y(), d.x());
+        QPolygonF head;
+        head << tip << tip - 7 * d + 3 * n << tip - 7 * d - 3 * n;
+        m_painter.setPen(Qt::NoPen);
+        m_painter.setBrush(kInk);
+        m_painter.drawPolygon(head);
+    }
+    m_painter.restore();
+}
+
+void PageCanvas::ruledLines(const QRect& r, int pitch) {
+    if (pitch <= 0)
+        return;
+    for (int y = r.top() + pitch; y < r.bottom(); y += pitch)
+        hline(r.left(), r.right(), y, 0.5);
+}
+
+QPoint PageCanvas::radioButtonCentre(const QRect& cell) {
+    return QPoint(cell.left() + kRadioButtonSize / 2 + 1, cell.top() + cell.height() / 2);
 }
 
 void PageCanvas::emblem(const QPoint& centre, int radius) {

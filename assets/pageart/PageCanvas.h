@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QList>
 #include <QPainter>
 #include <QRect>
 #include <QString>
@@ -51,6 +52,15 @@ public:
     void writeLine(int x1, int x2, int y);
     void tickSquare(const QRect& r);
     void choiceCircle(const QPoint& centre, int radius = 5);
+
+    // A line through the given points ending in an arrowhead at the last one.
+    void arrow(const QList<QPoint>& points, qreal width = 0.9);
+    // Thin ruled lines across a rectangle, the first one pitch below its top.
+    void ruledLines(const QRect& r, int pitch);
+
+    // Where a radio button of a group sits in its cell: at the left, vertically centred.
+    static QPoint radioButtonCentre(const QRect& cell);
+    static constexpr int kRadioButtonSize = 13;
 
     // The emblem of the form's header: a stylised building on a ground line in a circle.
     void emblem(const QPoint& centre, int radius);

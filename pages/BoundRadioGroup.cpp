@@ -1,0 +1,162 @@
+#include "BoundRadioGroup.h"
+
+#include "Field.h"
+#include "Servizi.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+
+BoundRadioGroup::BoundRadioGroup(QWidget* parent) : QWidget(parent), BoundControl(this) {
+    setFocusPolicy(Qt::StrongFocus);
+    setTransparent(true);
+}
+
+void BoundRadioGroup::setItems(const QList<ControlItem>& items) {
+    m_items = items;
+    rebuild();
+}
+
+void BoundRadioGroup::setColumns(int columns) {
+    m_columns = columns;
+    placeButtons();
+}
+
+void BoundRadioGroup::setTransparent(bool transparent) {
+    m_transparent = transparent;
+    setAutoFillBackground(!transparent);
+    if (!transparent) {
+        QPalette p = palette();
+        p.setColor(QPalette::Window, Qt::white);
+        setPalette(p);
+    }
+    update();
+}
+
+void BoundRadioGroup::setBold(bool bold) {
+    m_bold = bold;
+    for (QRadioButton* b : std::as_const(m_buttons))
+        b->setFont(ProgramFont(11, bold));
+}
+
+void BoundRadioGroup::rebuild() {
+    qDeleteAll(m_buttons);
+    m_buttons.clear();
+    for (int i = 0; i < m_items.size(); ++i) {
+        auto* b = new QRadioButton(m_items[i].caption, this);
+        // The group is the one focus stop; clicks on a button focus the group (ClickFocus of the
+        // parent) and keyboard choosing is the group's.
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoExclusive(false);
+        b->setFont(ProgramFont(11, m_bold));
+        connect(b, &QRadioButton::clicked, this, [this, i] { choose(i); });
+        m_buttons.append(b);
+        b->show();
+    }
+    placeButtons();
+    select(m_index < m_items.size() ? m_index : -1);
+}
+
+void BoundRadioGroup::placeButtons() {
+    const RadioLayout l = layoutRule();
+    for (int i = 0; i < m_buttons.size(); ++i) {
+        const QRect cell = RadioCell(l, size(), i);
+        QRadioButton* b = m_buttons[i];
+        const QSize hint = b->sizeHint();
+        const int w = std::min(hint.width(), cell.width());
+        const int h = std::min(hint.height(), cell.height());
+        b->setGeometry(cell.x(), cell.y() + (cell.height() - h) / 2, w, h);
+    }
+}
+
+void BoundRadioGroup::select(int item) {
+    m_index = item;
+    for (int i = 0; i < m_buttons.size(); ++i)
+        m_buttons[i]->setChecked(i == item);
+    update();
+}
+
+void BoundRadioGroup::choose(int item) {
+    if (item == m_index) {
+        select(item); // a click on the selected button changes nothing
+        return;
+    }
+    if (!markModified()) {
+        select(m_index);
+        return;
+    }
+    select(item);
+}
+
+void BoundRadioGroup::showValue(const QVariant& value) {
+    select(field() ? MatchItem(m_items, value) : -1);
+}
+
+bool BoundRadioGroup::writeValue(Field* f) {
+    if (m_index < 0) {
+        f->clear();
+        return true;
+    }
+    const ControlItem& item = m_items[m_index];
+    const QVariant v = item.value.isValid() ? item.value : QVariant(item.caption);
+    if (v.typeId() == QMetaType::Bool && f->kind() != FieldKind::Boolean)
+        f->setAsString(MatchText(v));
+    else if (v.typeId() == QMetaType::QString)
+        f->setAsString(v.toString());
+    else
+        f->setValue(v);
+    return true;
+}
+
+void BoundRadioGroup::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeButtons();
+}
+
+void BoundRadioGroup::paintEvent(QPaintEvent*) {
+    if (!hasFocus())
+        return;
+    // The focus shows around the selected button, or around the group when none is selected.
+    QStyleOptionFocusRect opt;
+    opt.initFrom(this);
+    opt.rect = m_index >= 0 ? m_buttons[m_index]->geometry().adjusted(-1, -1, 1, 1) : rect();
+    opt.backgroundColor = Qt::white;
+    QPainter p(this);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, &p, this);
+}
+
+void BoundRadioGroup::keyPressEvent(QKeyEvent* event) {
+    const int n = int(m_items.size());
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        reset();
+        break;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        if (n > 0)
+            choose(m_index < 0 ? 0 : std::min(m_index + 1, n - 1));
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        if (n > 0)
+            choose(m_index < 0 ? 0 : std::max(m_index - 1, 0));
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void BoundRadioGroup::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void BoundRadioGroup::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
+    handleFocusOut(event);
+}

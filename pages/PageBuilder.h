@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ControlDef.h"
+
+#include <QList>
+#include <functional>
+
+class QWidget;
+class TWinSuperPagina;
+
+// Turns a page's table of control descriptions into widgets on its surface, in table order (so a
+// later control lies on top of an earlier one), binds them to the page's data sources and chains
+// the tab order by the table's positions.
+class PageBuilder {
+public:
+    static QList<QWidget*> build(TWinSuperPagina* page, const QList<ControlDef>& table);
+    static QWidget* make(TWinSuperPagina* page, const ControlDef& def);
+
+    // Makes the widget of an unbound kind (the picture decoder) in place of the built-in
+    // placeholder; an empty function restores the placeholder.
+    using Factory = std::function<QWidget*(const ControlDef& def, QWidget* surface)>;
+    static void setFactory(ControlKind kind, Factory factory);
+};

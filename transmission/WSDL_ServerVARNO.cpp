@@ -1,0 +1,271 @@
+#include "WSDL_ServerVARNO.h"
+
+#include "VarnoError.h"
+
+#include <QUrl>
+#include <QXmlStreamReader>
+
+using namespace ServerVARNO;
+
+namespace {
+
+// Character data of the request, in UTF-8: the three characters XML reserves are escaped, and
+// the carriage return, which a parser would otherwise turn into a line feed. A character that
+// XML 1.0 cannot carry at all is refused rather than sent to break the server's parser.
+void scriviTesto(QByteArray& out, const QString& testo, const char* parametro) {
+    const char16_t* u = reinterpret_cast<const char16_t*>(testo.constData());
+    const qsizetype n = testo.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = u[i];
+        if (c >= 0x20 && c < 0xD800)
+            continue;
+        bool ammesso = c == '\t' || c == '\n' || c == '\r' || (c >= 0xE000 && c <= 0xFFFD);
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1])) {
+            ++i;
+            ammesso = true;
+        }
+        if (!ammesso)
+            throw VarnoError(QStringLiteral("Il testo di %1 contiene il carattere U+%2, che XML non ammette.")
+                                 .arg(QLatin1String(parametro),
+                                      QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+    }
+    const QByteArray utf8 = testo.toUtf8();
+    const char* p = utf8.constData();
+    const char* const fine = p + utf8.size();
+    const char* tratto = p;
+    for (; p < fine; ++p) {
+        const char* sostituto;
+        switch (*p) {
+        case '&':
+            sostituto = "&amp;";
+            break;
+        case '<':
+            sostituto = "&lt;";
+            break;
+        case '>':
+            sostituto = "&gt;";
+            break;
+        case '\r':
+            sostituto = "&#13;";
+            break;
+        default:
+            continue;
+        }
+        out.append(tratto, p - tratto);
+        out.append(sostituto);
+        tratto = p + 1;
+    }
+    out.append(tratto, fine - tratto);
+}
+
+void scriviParametro(QByteArray& out, const char* nome, const char* tipo, const QString& valore) {
+    out.append('<').append(nome).append(" xsi:type=\"").append(tipo);
+    if (valore.isEmpty()) {
+        out.append("\"/>");
+        return;
+    }
+    out.append("\">");
+    scriviTesto(out, valore, nome);
+    out.append("</").append(nome).append('>');
+}
+
+// The answer document as a small tree: namespace, local name, text, child elements.
+struct Nodo {
+    QString ns;
+    QString nome;
+    QString testo; // all the character data inside the element, children included
+    std::vector<Nodo> figli;
+};
+
+constexpr int kProfonditaMassima = 64;
+
+Nodo leggiAlbero(const QByteArray& corpo) {
+    QXmlStreamReader xml(corpo);
+    Nodo radice;
+    std::vector<Nodo*> pila;
+    bool radiceVista = false;
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement: {
+            if (pila.empty()) {
+                radiceVista = true;
+                radice.ns = xml.namespaceUri().toString();
+                radice.nome = xml.name().toString();
+                pila.push_back(&radice);
+                break;
+            }
+            if (pila.size() >= kProfonditaMassima)
+                throw VarnoError(QStringLiteral("SOAP response nested too deeply"));
+            Nodo figlio;
+            figlio.ns = xml.namespaceUri().toString();
+            figlio.nome = xml.name().toString();
+            pila.back()->figli.push_back(std::move(figlio));
+            pila.push_back(&pila.back()->figli.back());
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            pila.pop_back();
+            break;
+        case QXmlStreamReader::Characters:
+            for (Nodo* n : pila)
+                n->testo += xml.text();
+            break;
+        default:
+            break;
+        }
+    }
+    if (xml.hasError() || !radiceVista)
+        throw VarnoError(QStringLiteral("SOAP response is not XML: %1 (line %2, column %3)")
+                             .arg(radiceVista ? xml.errorString() : QStringLiteral("no document element"))
+                             .arg(xml.lineNumber())
+                             .arg(xml.columnNumber()));
+    return radice;
+}
+
+bool leggiBooleano(const QString& testo) {
+    const QString t = testo.trimmed();
+    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || t == QLatin1String("1"))
+        return true;
+    if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0"))
+        return false;
+    throw VarnoError(QStringLiteral("'%1' is not a valid boolean value").arg(testo));
+}
+
+bool leggiRisposta(const QByteArray& corpo, bool& OvewriteIfExist, QString& aInfo) {
+    const Nodo envelope = leggiAlbero(corpo);
+    if (envelope.ns != kNsEnvelope || envelope.nome != QLatin1String("Envelope"))
+        throw VarnoError(QStringLiteral("DocumentElement %1:%2 expected, %3:%4 found")
+                             .arg(kNsEnvelope, QStringLiteral("Envelope"), envelope.ns, envelope.nome));
+    if (envelope.figli.empty())
+        throw VarnoError(QStringLiteral("Invalid SOAP request"));
+    const Nodo* body = nullptr;
+    int headers = 0;
+    for (const Nodo& figlio : envelope.figli) {
+        if (figlio.nome == QLatin1String("Header")) {
+            if (++headers > 1)
+                throw VarnoError(QStringLiteral("Invalid SOAP response"));
+        } else if (figlio.nome == QLatin1String("Body")) {
+            if (body)
+                throw VarnoError(QStringLiteral("Invalid SOAP response"));
+            body = &figlio;
+        }
+    }
+    if (!body)
+        throw VarnoError(QStringLiteral("Invalid SOAP response"));
+
+    const QString nonTrovato =
+        QStringLiteral("SOAP Response Packet: element matching function return not found, received \"%1\"");
+    if (body->figli.empty())
+        throw VarnoError(nonTrovato.arg(QString()));
+    const Nodo& risposta = body->figli.front();
+    if (risposta.nome == QLatin1String("Fault")) {
+        QString faultstring, faultcode;
+        for (const Nodo& n : risposta.figli) {
+            if (n.nome.compare(QLatin1String("faultstring"), Qt::CaseInsensitive) == 0)
+                faultstring = n.testo;
+            else if (n.nome.compare(QLatin1String("faultcode"), Qt::CaseInsensitive) == 0)
+                faultcode = n.testo;
+        }
+        // A fault without its text still must not end in an empty message box.
+        throw VarnoError(!faultstring.isEmpty() ? faultstring
+                         : !faultcode.isEmpty() ? faultcode
+                                                : QStringLiteral("SOAP fault"));
+    }
+
+    const Nodo* risultato = nullptr;
+    if (risposta.figli.size() == 1) {
+        risultato = &risposta.figli.front();
+    } else {
+        for (const Nodo& n : risposta.figli) {
+            if (n.nome.compare(QLatin1String("return"), Qt::CaseInsensitive) == 0) {
+                risultato = &n;
+                break;
+            }
+        }
+    }
+    if (!risultato)
+        throw VarnoError(nonTrovato.arg(risposta.testo));
+
+    // Read into copies first, so a value that cannot be read leaves the caller's untouched.
+    bool nuovoOverwrite = OvewriteIfExist;
+    QString nuovoInfo = aInfo;
+    for (const Nodo& n : risposta.figli) {
+        if (&n == risultato)
+            continue;
+        if (n.nome == QLatin1String("OvewriteIfExist"))
+            nuovoOverwrite = leggiBooleano(n.testo);
+        else if (n.nome == QLatin1String("aInfo"))
+            nuovoInfo = n.testo;
+    }
+    const bool esito = leggiBooleano(risultato->testo);
+    OvewriteIfExist = nuovoOverwrite;
+    aInfo = nuovoInfo;
+    return esito;
+}
+
+} // namespace
+
+QString IndirizzoServerVARNO(const QString& ipAddress) {
+    return QStringLiteral("http://") + ipAddress + kPercorso;
+}
+
+QByteArray RichiestaSendScheda(const QString& NomeUtente, const QString& Password, const QString& Scheda,
+                               bool OvewriteIfExist, const QString& aInfo) {
+    QByteArray doc;
+    doc.reserve(Scheda.size() + Scheda.size() / 4 + 1024);
+    doc.append("<?xml version=\"1.0\"?>");
+    doc.append("<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"")
+        .append(kNsEnvelope.toUtf8())
+        .append("\" xmlns:xsd=\"")
+        .append(kNsXsd.toUtf8())
+        .append("\" xmlns:xsi=\"")
+        .append(kNsXsi.toUtf8())
+        .append("\" xmlns:SOAP-ENC=\"")
+        .append(kNsEncoding.toUtf8())
+        .append("\">");
+    doc.append("<SOAP-ENV:Body SOAP-ENV:encodingStyle=\"").append(kNsEncoding.toUtf8()).append("\">");
+    doc.append("<NS1:SendScheda xmlns:NS1=\"").append(kNamespace.toUtf8()).append("\">");
+    scriviParametro(doc, "NomeUtente", "xsd:string", NomeUtente);
+    scriviParametro(doc, "Password", "xsd:string", Password);
+    scriviParametro(doc, "Scheda", "xsd:string", Scheda);
+    scriviParametro(doc, "OvewriteIfExist", "xsd:boolean",
+                    OvewriteIfExist ? QStringLiteral("true") : QStringLiteral("false"));
+    scriviParametro(doc, "aInfo", "xsd:string", aInfo);
+    doc.append("</NS1:SendScheda></SOAP-ENV:Body></SOAP-ENV:Envelope>");
+    return doc;
+}
+
+IServerVARNO::IServerVARNO(QString url)
+    : m_url(std::move(url)), m_transport(std::make_unique<HttpTransport>()) {}
+
+IServerVARNO::~IServerVARNO() = default;
+
+bool IServerVARNO::SendScheda(const QString& NomeUtente, const QString& Password, const QString& Scheda,
+                              bool& OvewriteIfExist, QString& aInfo) {
+    const QUrl url(m_url);
+    const QString schema = url.scheme().toLower();
+    if (schema != QLatin1String("http") && schema != QLatin1String("https"))
+        throw VarnoError(
+            QStringLiteral("Invalid url '%1' - only supports 'http' and 'https' schemes").arg(m_url));
+    const auto erroreClient = [&](const QString& testo) {
+        return VarnoError(QStringLiteral("%1 - URL:%2 - SOAPAction:%3").arg(testo, m_url, kSoapAction));
+    };
+    if (!url.isValid())
+        throw erroreClient(url.errorString());
+    if (url.host().isEmpty())
+        throw erroreClient(QStringLiteral("The address has no host name"));
+
+    const QByteArray corpo = RichiestaSendScheda(NomeUtente, Password, Scheda, OvewriteIfExist, aInfo);
+    const QList<HttpTransport::Header> headers = {
+        {"SOAPAction", '"' + kSoapAction.toLatin1() + '"'},
+        {"Content-Type", "text/xml; charset=\"utf-8\""},
+    };
+    const HttpTransport::Risposta risposta = m_transport->post(url, headers, corpo);
+    if (risposta.fallita)
+        throw erroreClient(risposta.erroreClient);
+    // Status 500 carries a SOAP fault and is read like an answer.
+    if (risposta.stato >= 300 && risposta.stato != 500)
+        throw VarnoError(
+            QStringLiteral("%1 (%2) - '%3'").arg(risposta.testoStato).arg(risposta.stato).arg(m_url));
+    return leggiRisposta(risposta.corpo, OvewriteIfExist, aInfo);
+}
