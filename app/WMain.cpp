@@ -263,20 +263,20 @@ void TWinMain::closeEvent(QCloseEvent* event) {
         event->ignore();
 }
 
-void TWinMain::ScriviValorePendente() {
-    // A bound control writes its value when it loses the focus: take the focus away and give it
-    // back, so the value typed last is in the record before the record is read.
-    QWidget* focused = QApplication::focusWidget();
-    if (focused && isAncestorOf(focused)) {
-        focused->clearFocus();
-        if (focused->isVisible())
-            focused->setFocus(Qt::OtherFocusReason);
-    }
+bool TWinMain::ScriviValorePendente() {
+    // The control changed last writes its value first; a refused text keeps its control focused
+    // and stops the operation that needed the record.
+    for (TWinSuperPagina* p : {static_cast<TWinSuperPagina*>(m_pagina1), static_cast<TWinSuperPagina*>(m_pagina2),
+                               static_cast<TWinSuperPagina*>(m_pagina3)})
+        if (!p->UpdateRecord())
+            return false;
     m_tblScheda->checkBrowseMode();
+    return true;
 }
 
 bool TWinMain::ChiudiScheda() {
-    ScriviValorePendente();
+    if (!ScriviValorePendente())
+        return false;
     if (m_tblScheda->active() && m_tblScheda->changeCount() > 0) {
         switch (Messaggio(QStringLiteral("Vuoi salvare la scheda prima di chiuderla?"), QStringLiteral("ATTENZIONE!!!"),
                           MB::YesNoCancel | MB::IconQuestion)) {
@@ -336,7 +336,8 @@ void TWinMain::ApriScheda() {
 }
 
 bool TWinMain::SalvaScheda() {
-    ScriviValorePendente();
+    if (!ScriviValorePendente())
+        return false;
     const Field* squadra = m_tblScheda->fieldByName(QStringLiteral("S1_Squadra"));
     const Field* schedaN = m_tblScheda->fieldByName(QStringLiteral("S1_SchedaN"));
     if (!CampoDefinito(squadra, QStringLiteral("Squadra")) || !CampoDefinito(schedaN, QStringLiteral("Scheda N.")) ||

@@ -75,8 +75,9 @@ private:
     void FormCreate();
     void FormDestroy();
     void buildMenu();
-    // Writes the value typed into the focused control into its field, then posts the record.
-    void ScriviValorePendente();
+    // Writes the value typed into the focused control into its field, then posts the record;
+    // false when the control refused its text.
+    bool ScriviValorePendente();
 
     Dataset* m_tblScheda;
     IniFile* m_iniFile = nullptr;

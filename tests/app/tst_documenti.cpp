@@ -1,3 +1,10 @@
+#include "BoundCheckBox.h"
+#include "BoundChoiceBox.h"
+#include "BoundControl.h"
+#include "BoundEdit.h"
+#include "BoundMemo.h"
+#include "BoundRadioGroup.h"
+#include "BoundSpinEdit.h"
 #include "Dataset.h"
 #include "DialogOpenSave.h"
 #include "ExeDir.h"
@@ -5,6 +12,9 @@
 #include "IniFile.h"
 #include "ScriptedPrompter.h"
 #include "WMain.h"
+#include "WPagina1.h"
+#include "WPagina2.h"
+#include "WPagina3.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,6 +23,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,6 +60,27 @@ class TestDocumenti : public QObject {
     QString daInviare() const { return CartellaDaInviare(ExeDir()); }
     QString inviati() const { return CartellaInviati(ExeDir()); }
     QString ini() const { return ExeDir() + QStringLiteral("Varno.Ini"); }
+
+    template <typename T> static T* ctl(TWinSuperPagina* page, const char* fieldName) {
+        for (QWidget* c : page->controlList())
+            if (auto* b = dynamic_cast<BoundControl*>(c); b && b->dataField() == QLatin1String(fieldName))
+                if (auto* t = dynamic_cast<T*>(c))
+                    return t;
+        qFatal("no control on %s", fieldName);
+    }
+
+    // Gives the control the focus on its page, as a click would.
+    static void focusOn(TWinMain& w, TWinSuperPagina* page, QWidget* c) {
+        w.PgCtrl()->setCurrentWidget(page->parentWidget());
+        page->SbPg()->ensureWidgetVisible(c);
+        c->setFocus(Qt::MouseFocusReason);
+        QVERIFY(c->hasFocus());
+    }
+
+    static void typeInto(TWinMain& w, TWinSuperPagina* page, QWidget* c, const QString& text) {
+        focusOn(w, page, c);
+        QTest::keyClicks(c, text);
+    }
 
     static Field* f(TWinMain& w, const char* name) { return w.TblScheda()->fieldByName(QString::fromLatin1(name)); }
 
@@ -332,6 +366,73 @@ private slots:
         QTest::mouseDClick(d.LboxSchede()->viewport(), Qt::LeftButton, {}, r.center());
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(d.PercorsoScelto(), daInviare() + QStringLiteral("b.VARNO"));
+    }
+
+    void endToEndThroughTheWidgets() {
+        TWinMain w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        TWinSuperPagina* p1 = w.Pagina1();
+        TWinSuperPagina* p2 = w.Pagina2();
+        TWinSuperPagina* p3 = w.Pagina3();
+        typeInto(w, p1, ctl<BoundEdit>(p1, "S1_Squadra"), QStringLiteral("12"));
+        typeInto(w, p1, ctl<BoundEdit>(p1, "S1_SchedaN"), QStringLiteral("0007"));
+        typeInto(w, p1, ctl<BoundEdit>(p1, "S1_Comune"), QStringLiteral("Città di L'Aquila"));
+        auto* units = ctl<BoundEdit>(p1, "S2_NUnitaUsoC");
+        focusOn(w, p1, units);
+        units->selectAll();
+        QTest::keyClicks(units, QStringLiteral("4"));
+        auto* storeys = ctl<BoundRadioGroup>(p1, "S2_NPianiTotali");
+        focusOn(w, p1, storeys);
+        QTest::mouseClick(storeys->button(12), Qt::LeftButton, {}, QPoint(6, storeys->button(12)->height() / 2));
+        auto* cell = ctl<BoundCheckBox>(p2, "S4_Danno_D2");
+        focusOn(w, p2, cell);
+        QTest::keyClick(cell, Qt::Key_Space);
+        auto* roof = ctl<BoundRadioGroup>(p2, "S3_Copertura");
+        focusOn(w, p2, roof);
+        QTest::mouseClick(roof->button(3), Qt::LeftButton, {}, QPoint(6, roof->button(3)->height() / 2));
+        auto* outcome = ctl<BoundRadioGroup>(p3, "S8_Esito");
+        focusOn(w, p3, outcome);
+        QTest::mouseClick(outcome->button(4), Qt::LeftButton, {}, QPoint(6, outcome->button(4)->height() / 2));
+        auto* measure = ctl<BoundChoiceBox>(p3, "S8_PIRapidoSuggerito_3");
+        focusOn(w, p3, measure);
+        measure->setCurrentIndex(2);
+        auto* people = ctl<BoundSpinEdit>(p3, "S8_NumeroPersoneEvaquate");
+        focusOn(w, p3, people);
+        people->selectAll();
+        QTest::keyClicks(people, QStringLiteral("12"));
+        auto* notes = ctl<BoundMemo>(p3, "S9_Annotazioni");
+        focusOn(w, p3, notes);
+        QTest::keyClicks(notes, QStringLiteral("riga uno"));
+        QTest::keyClick(notes, Qt::Key_Return);
+        QTest::keyClicks(notes, QStringLiteral("riga due"));
+        // Save with the memo still focused: its text is written first.
+        QVERIFY(w.SalvaScheda());
+        QVERIFY(w.ChiudiScheda());
+        QVERIFY(p.shown.isEmpty());
+
+        onDialog([](TDlgOpenSave* d) {
+            d->LboxSchede()->setCurrentRow(0);
+            d->BtnApri()->click();
+        });
+        w.ApriScheda();
+        QVERIFY(w.TblScheda()->active());
+        QCOMPARE(ctl<BoundEdit>(p1, "S1_Squadra")->text(), QStringLiteral("12"));
+        QCOMPARE(ctl<BoundEdit>(p1, "S1_Comune")->text(), QStringLiteral("Città di L'Aquila"));
+        QCOMPARE(ctl<BoundEdit>(p1, "S2_NUnitaUsoC")->text(), QStringLiteral("4"));
+        QCOMPARE(storeys->itemIndex(), 12);
+        QCOMPARE(cell->checkState(), Qt::Checked);
+        QCOMPARE(roof->itemIndex(), 3);
+        QCOMPARE(outcome->itemIndex(), 4);
+        QCOMPARE(measure->currentText(), QStringLiteral("Estesi"));
+        QCOMPARE(people->value(), 12);
+        QCOMPARE(notes->toPlainText(), QStringLiteral("riga uno\nriga due"));
+        QCOMPARE(f(w, "S9_Annotazioni")->asBytes(), QByteArray("riga uno\r\nriga due"));
+        QCOMPARE(w.PgCtrl()->currentIndex(), 1);
+        QCOMPARE(p1->SbPg()->verticalScrollBar()->value(), 0);
     }
 
     void missingFoldersGiveEmptyLists() {
