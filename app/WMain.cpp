@@ -1,7 +1,11 @@
 #include "WMain.h"
 
 #include "Dataset.h"
+#include "DialogOpenSave.h"
 #include "ExeDir.h"
+#include "FormStore.h"
+#include "IniDati.h"
+#include "IniFile.h"
 #include "FieldDef.h"
 #include "FormRecord.h"
 #include "Prompter.h"
@@ -12,7 +16,10 @@
 #include "WPagina2.h"
 #include "WPagina3.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
@@ -160,7 +167,8 @@ void TWinMain::buildMenu() {
 }
 
 void TWinMain::FormCreate() {
-    ExeDir(); // fixed once, from the executable's folder unless already set
+    // ExeDir is fixed once, from the executable's folder unless already set.
+    m_iniFile = new IniFile(ExeDir() + QStringLiteral("Varno.Ini"));
     m_nuovaScheda = false;
     m_winCnf = new TWinCnf(m_tblScheda, this);
     m_pagina1 = new TWinPagina1(m_tblScheda, this);
@@ -174,6 +182,8 @@ void TWinMain::FormCreate() {
 }
 
 void TWinMain::FormDestroy() {
+    delete m_iniFile;
+    m_iniFile = nullptr;
     delete m_winCnf;
     m_winCnf = nullptr;
     delete m_pagina1;
@@ -221,10 +231,22 @@ void TWinMain::runCommand(const std::function<void()>& command) {
     }
 }
 
-void TWinMain::mnNuovoClick() {}
-void TWinMain::mnApriClick() {}
-void TWinMain::mnSalvaClick() {}
-void TWinMain::mnChiudiClick() {}
+void TWinMain::mnNuovoClick() {
+    runCommand([this] { NuovaScheda(); });
+}
+
+void TWinMain::mnApriClick() {
+    runCommand([this] { ApriScheda(); });
+}
+
+void TWinMain::mnSalvaClick() {
+    runCommand([this] { SalvaScheda(); });
+}
+
+void TWinMain::mnChiudiClick() {
+    runCommand([this] { ChiudiScheda(); });
+}
+
 void TWinMain::mnInviaClick() {}
 
 void TWinMain::mnEsciClick() {
@@ -233,5 +255,143 @@ void TWinMain::mnEsciClick() {
 }
 
 void TWinMain::closeEvent(QCloseEvent* event) {
-    event->accept();
+    bool mayClose = false;
+    runCommand([&] { mayClose = ChiudiScheda(); });
+    if (mayClose)
+        event->accept();
+    else
+        event->ignore();
 }
+
+bool TWinMain::ScriviValorePendente() {
+    // The control changed last writes its value first; a refused text keeps its control focused
+    // and stops the operation that needed the record.
+    for (TWinSuperPagina* p : {static_cast<TWinSuperPagina*>(m_pagina1), static_cast<TWinSuperPagina*>(m_pagina2),
+                               static_cast<TWinSuperPagina*>(m_pagina3)})
+        if (!p->UpdateRecord())
+            return false;
+    m_tblScheda->checkBrowseMode();
+    return true;
+}
+
+bool TWinMain::ChiudiScheda() {
+    if (!ScriviValorePendente())
+        return false;
+    if (m_tblScheda->active() && m_tblScheda->changeCount() > 0) {
+        switch (Messaggio(QStringLiteral("Vuoi salvare la scheda prima di chiuderla?"), QStringLiteral("ATTENZIONE!!!"),
+                          MB::YesNoCancel | MB::IconQuestion)) {
+        case MB::IdYes:
+            if (!SalvaScheda())
+                return false;
+            break;
+        case MB::IdNo:
+            break;
+        default:
+            return false;
+        }
+    }
+    if (m_tblScheda->active())
+        m_tblScheda->close();
+    AggiornaComandi();
+    return true;
+}
+
+void TWinMain::NuovaScheda() {
+    if (!ChiudiScheda())
+        return;
+    CursoreAttesa();
+    m_tblScheda->close();
+    m_tblScheda->createDataSet();
+    TIniDati dati;
+    LeggiIni(*m_iniFile, dati);
+    m_tblScheda->append();
+    AssegnaDatiIni(*m_tblScheda, dati);
+    m_tblScheda->post();
+    ResetPagine();
+    AggiornaComandi();
+    m_nuovaScheda = true;
+    RipristinaCursore();
+}
+
+void TWinMain::ApriScheda() {
+    if (!ChiudiScheda())
+        return;
+    TDlgOpenSave dlg(this, true);
+    // Whatever happens to the chosen file, the pages end at their origin and the commands follow
+    // the dataset's state.
+    struct Finally {
+        TWinMain* w;
+        ~Finally() {
+            w->ResetPagine();
+            w->AggiornaComandi();
+        }
+    } finally{this};
+    if (dlg.exec() == QDialog::Accepted) {
+        CursoreAttesa();
+        m_tblScheda->loadFromFile(dlg.PercorsoScelto());
+        m_tblScheda->mergeChangeLog();
+        m_nuovaScheda = false;
+        RipristinaCursore();
+    }
+}
+
+bool TWinMain::SalvaScheda() {
+    if (!ScriviValorePendente())
+        return false;
+    const Field* squadra = m_tblScheda->fieldByName(QStringLiteral("S1_Squadra"));
+    const Field* schedaN = m_tblScheda->fieldByName(QStringLiteral("S1_SchedaN"));
+    if (!CampoDefinito(squadra, QStringLiteral("Squadra")) || !CampoDefinito(schedaN, QStringLiteral("Scheda N.")) ||
+        !CampoDefinito(m_tblScheda->fieldByName(QStringLiteral("S1_Data")), QStringLiteral("Data")))
+        return false;
+    // The squad and the number become part of the file name: a separator or a character that
+    // file names refuse would send the file elsewhere or make the write fail.
+    for (const auto& [field, caption] : {std::pair{squadra, "Squadra"}, std::pair{schedaN, "Scheda N."}}) {
+        if (!TestoAmmessoNelNome(ValoreCampo(field))) {
+            Messaggio(QStringLiteral("Impossibile salvare il documento!\r\rIl campo \"%1\" contiene caratteri non "
+                                     "ammessi in un nome di file")
+                          .arg(QString::fromLatin1(caption)),
+                      QStringLiteral("ATTENZIONE!!!"), MB::Ok | MB::IconStop);
+            return false;
+        }
+    }
+    const QString cartella = CartellaDaInviare(ExeDir());
+    const QString percorso = cartella + NomeFileScheda(*m_tblScheda);
+    if (QFileInfo::exists(percorso) &&
+        Messaggio(QStringLiteral("Il Documento esiste già!\rVuoi sovrascriverlo?"), QStringLiteral("ATTENZIONE!!!"),
+                  MB::YesNo | MB::IconQuestion) != MB::IdYes)
+        return false;
+    CursoreAttesa();
+    QDir().mkpath(cartella);
+    // The change log is merged only once the file is written: a failed write leaves the form
+    // counted as changed, so closing it still asks.
+    m_tblScheda->saveToFile(percorso);
+    m_tblScheda->mergeChangeLog();
+    if (m_nuovaScheda)
+        AvanzaNumeroScheda(*m_iniFile, ValoreCampo(schedaN));
+    TIniDati dati;
+    LeggiIni(*m_iniFile, dati);
+    RicordaDatiScheda(*m_tblScheda, dati);
+    ScriviIni(*m_iniFile, dati);
+    m_nuovaScheda = false;
+    RipristinaCursore();
+    return true;
+}
+
+bool CampoVuoto(const Field* field) {
+    if (!field || field->isNull())
+        return true;
+    for (QChar c : field->asString())
+        if (c.unicode() > u' ')
+            return false;
+    return true;
+}
+
+bool CampoDefinito(const Field* field, const QString& caption) {
+    if (!CampoVuoto(field))
+        return true;
+    Messaggio(QStringLiteral("Impossibile salvare il documento!\r\rIl campo \"%1\" non è stato definito").arg(caption),
+              QStringLiteral("ATTENZIONE!!!"), MB::Ok | MB::IconStop);
+    return false;
+}
+
+QString ValoreCampo(const Field* field) { return field && !field->isNull() ? field->asString() : QString(); }

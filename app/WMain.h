@@ -4,6 +4,8 @@
 #include <functional>
 
 class Dataset;
+class Field;
+class IniFile;
 class QAction;
 class QLabel;
 class QTabWidget;
@@ -14,6 +16,13 @@ class TWinPagina2;
 class TWinPagina3;
 class TWinSuperPagina;
 class ClientArea;
+
+// True when the field is null or its text holds nothing but blanks and control characters.
+bool CampoVuoto(const Field* field);
+// Shows the missing-field message with the caption and returns false when the field is empty.
+bool CampoDefinito(const Field* field, const QString& caption);
+// The field's text, or the empty text for null.
+QString ValoreCampo(const Field* field);
 
 // The main window: owns the form record's dataset, the pages and the one menu.
 class TWinMain : public QMainWindow {
@@ -35,6 +44,14 @@ public:
     TWinPagina2* Pagina2() const { return m_pagina2; }
     TWinPagina3* Pagina3() const { return m_pagina3; }
     bool NuovaSchedaFlag() const { return m_nuovaScheda; }
+
+    IniFile* FIniFile() const { return m_iniFile; }
+
+    // Document operations.
+    bool ChiudiScheda();
+    void NuovaScheda();
+    void ApriScheda();
+    bool SalvaScheda();
 
     void AggiornaComandi();
     void ResetPagine();
@@ -58,8 +75,12 @@ private:
     void FormCreate();
     void FormDestroy();
     void buildMenu();
+    // Writes the value typed into the focused control into its field, then posts the record;
+    // false when the control refused its text.
+    bool ScriviValorePendente();
 
     Dataset* m_tblScheda;
+    IniFile* m_iniFile = nullptr;
     bool m_nuovaScheda = false;
     ClientArea* m_client = nullptr;
     QTabWidget* m_pgCtrl = nullptr;

@@ -1,0 +1,126 @@
+#include "DialogOpenSave.h"
+
+#include "ExeDir.h"
+#include "FormStore.h"
+#include "Servizi.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+constexpr int kClientWidth = 426;
+constexpr int kClientHeight = 286;
+constexpr int kMargin = 10;
+constexpr int kListTop = 28;
+// The list ends 54 above the bottom edge, where the check box and the buttons sit.
+constexpr int kListBottomGap = kClientHeight - kListTop - 204;
+} // namespace
+
+TDlgOpenSave::TDlgOpenSave(QWidget* owner, bool mostraDaInviare) : QDialog(owner) {
+    setObjectName(QStringLiteral("DlgOpenSave"));
+    setWindowTitle(QStringLiteral("Apri"));
+    setFont(ProgramFont());
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(181, 181, 181));
+    setPalette(pal);
+    setMinimumSize(400, 250);
+
+    m_lblSchede = new QLabel(this);
+    m_lblSchede->setObjectName(QStringLiteral("LblSchede"));
+    m_lblSchede->setAlignment(Qt::AlignCenter);
+    m_lblSchede->setFont(ProgramFont(11, true));
+
+    m_lboxSchede = new QListWidget(this);
+    m_lboxSchede->setObjectName(QStringLiteral("LboxSchede"));
+    m_lboxSchede->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lboxSchede->setFrameShape(QFrame::Box);
+    m_lboxSchede->setUniformItemSizes(true);
+    m_lboxSchede->setStyleSheet(QStringLiteral("QListWidget::item { height: 13px; padding: 0px; }"));
+    connect(m_lboxSchede, &QListWidget::itemDoubleClicked, this, &TDlgOpenSave::BtnApriClick);
+
+    m_chkShedeInviate = new QCheckBox(QStringLiteral("Visualizza le Schede Inviate"), this);
+    m_chkShedeInviate->setObjectName(QStringLiteral("ChkShedeInviate"));
+    connect(m_chkShedeInviate, &QCheckBox::clicked, this, &TDlgOpenSave::ChkShedeInviateClick);
+
+    m_btnApri = new QPushButton(QStringLiteral("&Apri"), this);
+    m_btnApri->setObjectName(QStringLiteral("BtnApri"));
+    m_btnChiudi = new QPushButton(QStringLiteral("A&nnulla"), this);
+    m_btnChiudi->setObjectName(QStringLiteral("BtnChiudi"));
+    // Neither button is the default one: Enter does nothing by itself.
+    for (QPushButton* b : {m_btnApri, m_btnChiudi}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    connect(m_btnApri, &QPushButton::clicked, this, &TDlgOpenSave::BtnApriClick);
+    connect(m_btnChiudi, &QPushButton::clicked, this, &QDialog::reject);
+
+    setTabOrder(m_lboxSchede, m_chkShedeInviate);
+    setTabOrder(m_chkShedeInviate, m_btnApri);
+    setTabOrder(m_btnApri, m_btnChiudi);
+
+    resize(kClientWidth, kClientHeight);
+    m_chkShedeInviate->setChecked(!mostraDaInviare);
+    Aggiorna();
+}
+
+void TDlgOpenSave::Aggiorna() {
+    FDaInviare = !m_chkShedeInviate->isChecked();
+    FPercorsoScelto.clear();
+    if (FDaInviare) {
+        m_lblSchede->setText(QStringLiteral("Lista delle Schede da Inviare"));
+        FCartella = CartellaDaInviare(ExeDir());
+    } else {
+        m_lblSchede->setText(QStringLiteral("Lista delle Schede Inviate"));
+        FCartella = CartellaInviati(ExeDir());
+    }
+    CursoreAttesa();
+    QStringList names;
+    ElencaFile(FCartella, names, QString(), QStringLiteral(".VARNO"));
+    m_lboxSchede->clear();
+    m_lboxSchede->addItems(names);
+    RipristinaCursore();
+}
+
+void TDlgOpenSave::ChkShedeInviateClick() { Aggiorna(); }
+
+void TDlgOpenSave::BtnApriClick() {
+    QListWidgetItem* current = m_lboxSchede->currentItem();
+    if (!current || !current->isSelected())
+        return;
+    FPercorsoScelto = FCartella + current->text();
+    accept();
+}
+
+void TDlgOpenSave::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    const int w = width(), h = height();
+    m_lblSchede->setGeometry(kMargin, kMargin, w - 2 * kMargin, kListTop - kMargin - 2);
+    m_lboxSchede->setGeometry(kMargin, kListTop, w - 2 * kMargin, qMax(20, h - kListTop - kListBottomGap));
+    m_chkShedeInviate->setGeometry(kMargin, h - (kClientHeight - 236), 200, 17);
+    m_btnApri->setGeometry(w - (kClientWidth - 262), h - (kClientHeight - 253), 75, 25);
+    m_btnChiudi->setGeometry(w - (kClientWidth - 343), h - (kClientHeight - 253), 75, 25);
+}
+
+void TDlgOpenSave::keyPressEvent(QKeyEvent* event) {
+    // No button is the dialog's default or cancel button: Enter and Esc do nothing by themselves.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void TDlgOpenSave::showEvent(QShowEvent* event) {
+    // Centred over the main window.
+    if (QWidget* owner = parentWidget())
+        move(owner->window()->frameGeometry().center() - rect().center());
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,447 @@
+#include "BoundCheckBox.h"
+#include "BoundChoiceBox.h"
+#include "BoundControl.h"
+#include "BoundEdit.h"
+#include "BoundMemo.h"
+#include "BoundRadioGroup.h"
+#include "BoundSpinEdit.h"
+#include "Dataset.h"
+#include "DialogOpenSave.h"
+#include "ExeDir.h"
+#include "FormStore.h"
+#include "IniFile.h"
+#include "ScriptedPrompter.h"
+#include "WMain.h"
+#include "WPagina1.h"
+#include "WPagina2.h"
+#include "WPagina3.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString kSaveQuestion = QStringLiteral("Vuoi salvare la scheda prima di chiuderla?");
+const QString kOverwrite = QStringLiteral("Il Documento esiste già!\rVuoi sovrascriverlo?");
+
+QString missing(const char* caption) {
+    return QStringLiteral("Impossibile salvare il documento!\r\rIl campo \"%1\" non è stato definito")
+        .arg(QString::fromUtf8(caption));
+}
+
+// Runs `act` on the open dialog as soon as it shows.
+void onDialog(const std::function<void(TDlgOpenSave*)>& act) {
+    QTimer::singleShot(0, [act] {
+        auto* dlg = qobject_cast<TDlgOpenSave*>(QApplication::activeModalWidget());
+        QVERIFY(dlg);
+        act(dlg);
+    });
+}
+
+} // namespace
+
+class TestDocumenti : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    QString daInviare() const { return CartellaDaInviare(ExeDir()); }
+    QString inviati() const { return CartellaInviati(ExeDir()); }
+    QString ini() const { return ExeDir() + QStringLiteral("Varno.Ini"); }
+
+    template <typename T> static T* ctl(TWinSuperPagina* page, const char* fieldName) {
+        for (QWidget* c : page->controlList())
+            if (auto* b = dynamic_cast<BoundControl*>(c); b && b->dataField() == QLatin1String(fieldName))
+                if (auto* t = dynamic_cast<T*>(c))
+                    return t;
+        qFatal("no control on %s", fieldName);
+    }
+
+    // Gives the control the focus on its page, as a click would.
+    static void focusOn(TWinMain& w, TWinSuperPagina* page, QWidget* c) {
+        w.PgCtrl()->setCurrentWidget(page->parentWidget());
+        page->SbPg()->ensureWidgetVisible(c);
+        c->setFocus(Qt::MouseFocusReason);
+        QVERIFY(c->hasFocus());
+    }
+
+    static void typeInto(TWinMain& w, TWinSuperPagina* page, QWidget* c, const QString& text) {
+        focusOn(w, page, c);
+        QTest::keyClicks(c, text);
+    }
+
+    static Field* f(TWinMain& w, const char* name) { return w.TblScheda()->fieldByName(QString::fromLatin1(name)); }
+
+    // A new form with squad 12 and number 0007 of 5 March 2009.
+    static void newForm(TWinMain& w) {
+        w.NuovaScheda();
+        f(w, "S1_Squadra")->setAsString(QStringLiteral("12"));
+        f(w, "S1_SchedaN")->setAsString(QStringLiteral("0007"));
+        f(w, "S1_Data")->setValue(QDateTime(QDate(2009, 3, 5), QTime(0, 0), Qt::UTC));
+        w.TblScheda()->post();
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        SetExeDir(m_dir->path());
+    }
+
+    void newThenCloseAsks() {
+        TWinMain w;
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        QVERIFY(w.TblScheda()->active());
+        QVERIFY(w.NuovaSchedaFlag());
+        p.answers = {MB::IdNo};
+        QVERIFY(w.ChiudiScheda());
+        QCOMPARE(p.shown.size(), 1);
+        QCOMPARE(p.shown[0].text, kSaveQuestion);
+        QCOMPARE(p.shown[0].caption, QStringLiteral("ATTENZIONE!!!"));
+        QCOMPARE(p.shown[0].flags & 0xFF, 35);
+        QVERIFY(!w.TblScheda()->active());
+        QVERIFY(!w.mnSalva()->isEnabled());
+    }
+
+    void newWithNoIniAndNoFoldersSavesAndOpens() {
+        TWinMain w;
+        ScriptedPrompter p;
+        newForm(w);
+        QVERIFY(w.SalvaScheda());
+        const QString path = daInviare() + QStringLiteral("Sq12_n0007_(05-03-2009).VARNO");
+        QVERIFY(QFile::exists(path));
+        QVERIFY(p.shown.isEmpty());
+        QCOMPARE(w.TblScheda()->changeCount(), 0);
+        QVERIFY(!w.NuovaSchedaFlag());
+        // The INI file remembers nine values and the next number.
+        IniFile file(ini());
+        QCOMPARE(file.readString(QStringLiteral("CONFIG"), QStringLiteral("SchedaN")), QStringLiteral("0008"));
+        QCOMPARE(file.readString(QStringLiteral("CONFIG"), QStringLiteral("Squadra")), QStringLiteral("12"));
+        // Open, then Close without a question.
+        QVERIFY(w.ChiudiScheda());
+        onDialog([](TDlgOpenSave* d) {
+            QCOMPARE(d->LboxSchede()->count(), 1);
+            d->LboxSchede()->setCurrentRow(0);
+            d->BtnApri()->click();
+        });
+        w.ApriScheda();
+        QVERIFY(w.TblScheda()->active());
+        QCOMPARE(f(w, "S1_SchedaN")->asString(), QStringLiteral("0007"));
+        QCOMPARE(w.TblScheda()->changeCount(), 0);
+        QVERIFY(w.PgCtrl()->isVisibleTo(&w));
+        QVERIFY(w.ChiudiScheda());
+        QCOMPARE(p.shown.size(), 0);
+    }
+
+    void newFormTakesTheRememberedValues() {
+        {
+            IniFile file(ini());
+            file.writeString(QStringLiteral("CONFIG"), QStringLiteral("Squadra"), QStringLiteral("7"));
+            file.writeString(QStringLiteral("CONFIG"), QStringLiteral("SchedaN"), QStringLiteral("10000"));
+            file.writeString(QStringLiteral("CONFIG"), QStringLiteral("Comune"), QStringLiteral("Paganica"));
+        }
+        TWinMain w;
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        QCOMPARE(f(w, "S1_Squadra")->asString(), QStringLiteral("7"));
+        QCOMPARE(f(w, "S1_SchedaN")->asString(), QStringLiteral("1000")); // cut to the field's size
+        QCOMPARE(f(w, "S1_Comune")->asString(), QStringLiteral("Paganica"));
+        QVERIFY(!f(w, "S1_Provincia")->isNull());
+    }
+
+    void requiredFields() {
+        TWinMain w;
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        f(w, "S1_Squadra")->setAsString(QStringLiteral("   "));
+        QVERIFY(!w.SalvaScheda());
+        QCOMPARE(p.shown.size(), 1);
+        QCOMPARE(p.shown[0].text, missing("Squadra"));
+        QCOMPARE(p.shown[0].flags & 0xFF, 16);
+        QVERIFY(QDir(daInviare()).entryList(QDir::Files).isEmpty());
+        // Both empty: only the first message.
+        p.shown.clear();
+        f(w, "S1_SchedaN")->setAsString(QString());
+        QVERIFY(!w.SalvaScheda());
+        QCOMPARE(p.shown.size(), 1);
+        QCOMPARE(p.shown[0].text, missing("Squadra"));
+        p.shown.clear();
+        f(w, "S1_Squadra")->setAsString(QStringLiteral("3"));
+        QVERIFY(!w.SalvaScheda());
+        QCOMPARE(p.shown[0].text, missing("Scheda N."));
+        p.shown.clear();
+        f(w, "S1_SchedaN")->setAsString(QStringLiteral("1"));
+        f(w, "S1_Data")->clear();
+        QVERIFY(!w.SalvaScheda());
+        QCOMPARE(p.shown[0].text, missing("Data"));
+        QVERIFY(w.TblScheda()->changeCount() > 0);
+    }
+
+    void refusedCharactersInTheName() {
+        TWinMain w;
+        ScriptedPrompter p;
+        newForm(w);
+        f(w, "S1_SchedaN")->setAsString(QStringLiteral("../x"));
+        QVERIFY(!w.SalvaScheda());
+        QCOMPARE(p.shown.size(), 1);
+        QCOMPARE(p.shown[0].text, QStringLiteral("Impossibile salvare il documento!\r\rIl campo \"Scheda N.\" "
+                                                 "contiene caratteri non ammessi in un nome di file"));
+        QCOMPARE(p.shown[0].caption, QStringLiteral("ATTENZIONE!!!"));
+        QCOMPARE(p.shown[0].flags & 0xFF, 16);
+        QVERIFY(!QDir(daInviare()).exists() || QDir(daInviare()).entryList(QDir::Files).isEmpty());
+        QVERIFY(QDir(ExeDir()).entryList(QDir::Files).filter(QStringLiteral("VARNO")).isEmpty());
+    }
+
+    void secondSaveAsksToOverwrite() {
+        TWinMain w;
+        ScriptedPrompter p;
+        newForm(w);
+        QVERIFY(w.SalvaScheda());
+        const QString path = daInviare() + NomeFileScheda(*w.TblScheda());
+        const QByteArray before = [&] {
+            QFile file(path);
+            file.open(QIODevice::ReadOnly);
+            return file.readAll();
+        }();
+        f(w, "S1_Comune")->setAsString(QStringLiteral("Onna"));
+        p.answers = {MB::IdNo};
+        QVERIFY(!w.SalvaScheda());
+        QCOMPARE(p.shown.last().text, kOverwrite);
+        QCOMPARE(p.shown.last().flags & 0xFF, 36);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        QVERIFY(w.TblScheda()->changeCount() > 0);
+        // Yes writes it; the number is advanced only once, for the new form.
+        p.answers = {MB::IdYes};
+        QVERIFY(w.SalvaScheda());
+        QCOMPARE(IniFile(ini()).readString(QStringLiteral("CONFIG"), QStringLiteral("SchedaN")), QStringLiteral("0008"));
+    }
+
+    void failedSaveKeepsTheFormChanged() {
+        TWinMain w;
+        ScriptedPrompter p;
+        newForm(w);
+        // A folder where the file should go: the write must fail.
+        const QString path = daInviare() + QStringLiteral("Sq12_n0007_(05-03-2009).VARNO");
+        QVERIFY(QDir().mkpath(path));
+        p.answers = {MB::IdYes};
+        w.runCommand([&] { w.SalvaScheda(); });
+        QCOMPARE(p.shown.size(), 2);
+        QVERIFY2(p.shown[1].text.contains(path), qPrintable(p.shown[1].text));
+        QVERIFY(w.TblScheda()->changeCount() > 0);
+        QVERIFY(w.NuovaSchedaFlag());
+        QVERIFY(!QFile::exists(ini()));
+        // Closing still asks; a failed save keeps the form open.
+        p.shown.clear();
+        p.answers = {MB::IdYes, MB::IdYes};
+        bool closed = true;
+        w.runCommand([&] { closed = w.ChiudiScheda(); });
+        QVERIFY(w.TblScheda()->active());
+        QCOMPARE(p.shown[0].text, kSaveQuestion);
+    }
+
+    void sentFormIsSavedIntoToSend() {
+        TWinMain w;
+        ScriptedPrompter p;
+        newForm(w);
+        QVERIFY(w.SalvaScheda());
+        const QString name = NomeFileScheda(*w.TblScheda());
+        QVERIFY(w.ChiudiScheda());
+        QVERIFY(SpostaInInviati(ExeDir(), name));
+        onDialog([&](TDlgOpenSave* d) {
+            d->ChkShedeInviate()->click();
+            QCOMPARE(d->LblSchede()->text(), QStringLiteral("Lista delle Schede Inviate"));
+            QCOMPARE(d->LboxSchede()->count(), 1);
+            d->LboxSchede()->setCurrentRow(0);
+            d->BtnApri()->click();
+        });
+        w.ApriScheda();
+        QVERIFY(w.TblScheda()->active());
+        QVERIFY(!w.NuovaSchedaFlag());
+        f(w, "S1_Comune")->setAsString(QStringLiteral("Onna"));
+        QVERIFY(w.SalvaScheda());
+        QVERIFY(QFile::exists(daInviare() + name));
+        QVERIFY(QFile::exists(inviati() + name));
+        // Only a new form advances the number.
+        QCOMPARE(IniFile(ini()).readString(QStringLiteral("CONFIG"), QStringLiteral("SchedaN")), QStringLiteral("0008"));
+        // A changed name writes a new file and keeps the old one.
+        f(w, "S1_SchedaN")->setAsString(QStringLiteral("0099"));
+        QVERIFY(w.SalvaScheda());
+        QVERIFY(QFile::exists(daInviare() + name));
+        QVERIFY(QFile::exists(daInviare() + QStringLiteral("Sq12_n0099_(05-03-2009).VARNO")));
+    }
+
+    void cancelledOpenLeavesNoForm() {
+        TWinMain w;
+        w.show();
+        ScriptedPrompter p;
+        newForm(w);
+        p.answers = {MB::IdNo};
+        onDialog([](TDlgOpenSave* d) { d->BtnChiudi()->click(); });
+        w.ApriScheda();
+        QVERIFY(!w.TblScheda()->active());
+        QVERIFY(!w.PgCtrl()->isVisible());
+        QVERIFY(!w.mnChiudi()->isEnabled());
+    }
+
+    void cancelOnNewKeepsTheForm() {
+        TWinMain w;
+        ScriptedPrompter p;
+        newForm(w);
+        f(w, "S1_Comune")->setAsString(QStringLiteral("Onna"));
+        w.TblScheda()->post();
+        p.answers = {MB::IdCancel};
+        w.NuovaScheda();
+        QCOMPARE(f(w, "S1_Comune")->asString(), QStringLiteral("Onna"));
+        QVERIFY(w.TblScheda()->changeCount() > 0);
+    }
+
+    void esciWithChangesAsksAndCancelKeepsRunning() {
+        TWinMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        ScriptedPrompter p;
+        newForm(w);
+        p.answers = {MB::IdCancel};
+        w.mnEsci()->trigger();
+        QTRY_COMPARE(p.shown.size(), 1);
+        QCOMPARE(p.shown[0].text, kSaveQuestion);
+        QTest::qWait(20);
+        QVERIFY(w.isVisible());
+        QVERIFY(w.TblScheda()->active());
+        // No closes without saving.
+        p.answers = {MB::IdNo};
+        w.mnEsci()->trigger();
+        QTRY_VERIFY(!w.isVisible());
+    }
+
+    void openDialog() {
+        QDir().mkpath(daInviare());
+        QDir().mkpath(inviati());
+        for (const QString& n : {QStringLiteral("b.VARNO"), QStringLiteral("a.varno"), QStringLiteral("c.txt")}) {
+            QFile file(daInviare() + n);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        TDlgOpenSave d(nullptr, true);
+        QCOMPARE(d.windowTitle(), QStringLiteral("Apri"));
+        QCOMPARE(d.LblSchede()->text(), QStringLiteral("Lista delle Schede da Inviare"));
+        QVERIFY(!d.ChkShedeInviate()->isChecked());
+        QCOMPARE(d.ChkShedeInviate()->text(), QStringLiteral("Visualizza le Schede Inviate"));
+        QCOMPARE(d.BtnApri()->text(), QStringLiteral("&Apri"));
+        QCOMPARE(d.BtnChiudi()->text(), QStringLiteral("A&nnulla"));
+        QVERIFY(!d.BtnApri()->isDefault() && !d.BtnApri()->autoDefault());
+        QCOMPARE(d.LboxSchede()->count(), 2);
+        QCOMPARE(d.LboxSchede()->item(0)->text(), QStringLiteral("a.varno"));
+        // Apri with nothing selected does nothing.
+        d.BtnApri()->click();
+        QVERIFY(d.result() != QDialog::Accepted);
+        QVERIFY(d.PercorsoScelto().isEmpty());
+        // Switching lists.
+        d.ChkShedeInviate()->click();
+        QCOMPARE(d.LblSchede()->text(), QStringLiteral("Lista delle Schede Inviate"));
+        QCOMPARE(d.LboxSchede()->count(), 0);
+        d.ChkShedeInviate()->click();
+        QCOMPARE(d.LboxSchede()->count(), 2);
+        // Esc does nothing by itself.
+        d.show();
+        QTest::keyClick(&d, Qt::Key_Escape);
+        QVERIFY(d.isVisible());
+        // Double-click gives the full path.
+        QListWidgetItem* item = d.LboxSchede()->item(1);
+        const QRect r = d.LboxSchede()->visualItemRect(item);
+        QTest::mouseClick(d.LboxSchede()->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(d.LboxSchede()->viewport(), Qt::LeftButton, {}, r.center());
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(d.PercorsoScelto(), daInviare() + QStringLiteral("b.VARNO"));
+    }
+
+    void endToEndThroughTheWidgets() {
+        TWinMain w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        TWinSuperPagina* p1 = w.Pagina1();
+        TWinSuperPagina* p2 = w.Pagina2();
+        TWinSuperPagina* p3 = w.Pagina3();
+        typeInto(w, p1, ctl<BoundEdit>(p1, "S1_Squadra"), QStringLiteral("12"));
+        typeInto(w, p1, ctl<BoundEdit>(p1, "S1_SchedaN"), QStringLiteral("0007"));
+        typeInto(w, p1, ctl<BoundEdit>(p1, "S1_Comune"), QStringLiteral("Città di L'Aquila"));
+        auto* units = ctl<BoundEdit>(p1, "S2_NUnitaUsoC");
+        focusOn(w, p1, units);
+        units->selectAll();
+        QTest::keyClicks(units, QStringLiteral("4"));
+        auto* storeys = ctl<BoundRadioGroup>(p1, "S2_NPianiTotali");
+        focusOn(w, p1, storeys);
+        QTest::mouseClick(storeys->button(12), Qt::LeftButton, {}, QPoint(6, storeys->button(12)->height() / 2));
+        auto* cell = ctl<BoundCheckBox>(p2, "S4_Danno_D2");
+        focusOn(w, p2, cell);
+        QTest::keyClick(cell, Qt::Key_Space);
+        auto* roof = ctl<BoundRadioGroup>(p2, "S3_Copertura");
+        focusOn(w, p2, roof);
+        QTest::mouseClick(roof->button(3), Qt::LeftButton, {}, QPoint(6, roof->button(3)->height() / 2));
+        auto* outcome = ctl<BoundRadioGroup>(p3, "S8_Esito");
+        focusOn(w, p3, outcome);
+        QTest::mouseClick(outcome->button(4), Qt::LeftButton, {}, QPoint(6, outcome->button(4)->height() / 2));
+        auto* measure = ctl<BoundChoiceBox>(p3, "S8_PIRapidoSuggerito_3");
+        focusOn(w, p3, measure);
+        measure->setCurrentIndex(2);
+        auto* people = ctl<BoundSpinEdit>(p3, "S8_NumeroPersoneEvaquate");
+        focusOn(w, p3, people);
+        people->selectAll();
+        QTest::keyClicks(people, QStringLiteral("12"));
+        auto* notes = ctl<BoundMemo>(p3, "S9_Annotazioni");
+        focusOn(w, p3, notes);
+        QTest::keyClicks(notes, QStringLiteral("riga uno"));
+        QTest::keyClick(notes, Qt::Key_Return);
+        QTest::keyClicks(notes, QStringLiteral("riga due"));
+        // Save with the memo still focused: its text is written first.
+        QVERIFY(w.SalvaScheda());
+        QVERIFY(w.ChiudiScheda());
+        QVERIFY(p.shown.isEmpty());
+
+        onDialog([](TDlgOpenSave* d) {
+            d->LboxSchede()->setCurrentRow(0);
+            d->BtnApri()->click();
+        });
+        w.ApriScheda();
+        QVERIFY(w.TblScheda()->active());
+        QCOMPARE(ctl<BoundEdit>(p1, "S1_Squadra")->text(), QStringLiteral("12"));
+        QCOMPARE(ctl<BoundEdit>(p1, "S1_Comune")->text(), QStringLiteral("Città di L'Aquila"));
+        QCOMPARE(ctl<BoundEdit>(p1, "S2_NUnitaUsoC")->text(), QStringLiteral("4"));
+        QCOMPARE(storeys->itemIndex(), 12);
+        QCOMPARE(cell->checkState(), Qt::Checked);
+        QCOMPARE(roof->itemIndex(), 3);
+        QCOMPARE(outcome->itemIndex(), 4);
+        QCOMPARE(measure->currentText(), QStringLiteral("Estesi"));
+        QCOMPARE(people->value(), 12);
+        QCOMPARE(notes->toPlainText(), QStringLiteral("riga uno\nriga due"));
+        QCOMPARE(f(w, "S9_Annotazioni")->asBytes(), QByteArray("riga uno\r\nriga due"));
+        QCOMPARE(w.PgCtrl()->currentIndex(), 1);
+        QCOMPARE(p1->SbPg()->verticalScrollBar()->value(), 0);
+    }
+
+    void missingFoldersGiveEmptyLists() {
+        ScriptedPrompter p;
+        TDlgOpenSave d(nullptr, true);
+        QCOMPARE(d.LboxSchede()->count(), 0);
+        QVERIFY(p.shown.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestDocumenti)
+#include "tst_documenti.moc"
