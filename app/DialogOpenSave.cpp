@@ -85,7 +85,9 @@ void TDlgOpenSave::Aggiorna() {
     RipristinaCursore();
 }
 
-void TDlgOpenSave::ChkShedeInviateClick() { Aggiorna(); }
+void TDlgOpenSave::ChkShedeInviateClick() {
+    Aggiorna();
+}
 
 void TDlgOpenSave::BtnApriClick() {
     QListWidgetItem* current = m_lboxSchede->currentItem();

@@ -3,11 +3,11 @@
 #include "Dataset.h"
 #include "DialogOpenSave.h"
 #include "ExeDir.h"
+#include "FieldDef.h"
+#include "FormRecord.h"
 #include "FormStore.h"
 #include "IniDati.h"
 #include "IniFile.h"
-#include "FieldDef.h"
-#include "FormRecord.h"
 #include "Prompter.h"
 #include "Servizi.h"
 #include "VarnoError.h"
@@ -266,8 +266,9 @@ void TWinMain::closeEvent(QCloseEvent* event) {
 bool TWinMain::ScriviValorePendente() {
     // The control changed last writes its value first; a refused text keeps its control focused
     // and stops the operation that needed the record.
-    for (TWinSuperPagina* p : {static_cast<TWinSuperPagina*>(m_pagina1), static_cast<TWinSuperPagina*>(m_pagina2),
-                               static_cast<TWinSuperPagina*>(m_pagina3)})
+    for (TWinSuperPagina* p :
+         {static_cast<TWinSuperPagina*>(m_pagina1), static_cast<TWinSuperPagina*>(m_pagina2),
+          static_cast<TWinSuperPagina*>(m_pagina3)})
         if (!p->UpdateRecord())
             return false;
     m_tblScheda->checkBrowseMode();
@@ -278,8 +279,8 @@ bool TWinMain::ChiudiScheda() {
     if (!ScriviValorePendente())
         return false;
     if (m_tblScheda->active() && m_tblScheda->changeCount() > 0) {
-        switch (Messaggio(QStringLiteral("Vuoi salvare la scheda prima di chiuderla?"), QStringLiteral("ATTENZIONE!!!"),
-                          MB::YesNoCancel | MB::IconQuestion)) {
+        switch (Messaggio(QStringLiteral("Vuoi salvare la scheda prima di chiuderla?"),
+                          QStringLiteral("ATTENZIONE!!!"), MB::YesNoCancel | MB::IconQuestion)) {
         case MB::IdYes:
             if (!SalvaScheda())
                 return false;
@@ -340,25 +341,27 @@ bool TWinMain::SalvaScheda() {
         return false;
     const Field* squadra = m_tblScheda->fieldByName(QStringLiteral("S1_Squadra"));
     const Field* schedaN = m_tblScheda->fieldByName(QStringLiteral("S1_SchedaN"));
-    if (!CampoDefinito(squadra, QStringLiteral("Squadra")) || !CampoDefinito(schedaN, QStringLiteral("Scheda N.")) ||
+    if (!CampoDefinito(squadra, QStringLiteral("Squadra")) ||
+        !CampoDefinito(schedaN, QStringLiteral("Scheda N.")) ||
         !CampoDefinito(m_tblScheda->fieldByName(QStringLiteral("S1_Data")), QStringLiteral("Data")))
         return false;
     // The squad and the number become part of the file name: a separator or a character that
     // file names refuse would send the file elsewhere or make the write fail.
     for (const auto& [field, caption] : {std::pair{squadra, "Squadra"}, std::pair{schedaN, "Scheda N."}}) {
         if (!TestoAmmessoNelNome(ValoreCampo(field))) {
-            Messaggio(QStringLiteral("Impossibile salvare il documento!\r\rIl campo \"%1\" contiene caratteri non "
-                                     "ammessi in un nome di file")
-                          .arg(QString::fromLatin1(caption)),
-                      QStringLiteral("ATTENZIONE!!!"), MB::Ok | MB::IconStop);
+            Messaggio(
+                QStringLiteral("Impossibile salvare il documento!\r\rIl campo \"%1\" contiene caratteri non "
+                               "ammessi in un nome di file")
+                    .arg(QString::fromLatin1(caption)),
+                QStringLiteral("ATTENZIONE!!!"), MB::Ok | MB::IconStop);
             return false;
         }
     }
     const QString cartella = CartellaDaInviare(ExeDir());
     const QString percorso = cartella + NomeFileScheda(*m_tblScheda);
     if (QFileInfo::exists(percorso) &&
-        Messaggio(QStringLiteral("Il Documento esiste già!\rVuoi sovrascriverlo?"), QStringLiteral("ATTENZIONE!!!"),
-                  MB::YesNo | MB::IconQuestion) != MB::IdYes)
+        Messaggio(QStringLiteral("Il Documento esiste già!\rVuoi sovrascriverlo?"),
+                  QStringLiteral("ATTENZIONE!!!"), MB::YesNo | MB::IconQuestion) != MB::IdYes)
         return false;
     CursoreAttesa();
     QDir().mkpath(cartella);
@@ -389,9 +392,12 @@ bool CampoVuoto(const Field* field) {
 bool CampoDefinito(const Field* field, const QString& caption) {
     if (!CampoVuoto(field))
         return true;
-    Messaggio(QStringLiteral("Impossibile salvare il documento!\r\rIl campo \"%1\" non è stato definito").arg(caption),
+    Messaggio(QStringLiteral("Impossibile salvare il documento!\r\rIl campo \"%1\" non è stato definito")
+                  .arg(caption),
               QStringLiteral("ATTENZIONE!!!"), MB::Ok | MB::IconStop);
     return false;
 }
 
-QString ValoreCampo(const Field* field) { return field && !field->isNull() ? field->asString() : QString(); }
+QString ValoreCampo(const Field* field) {
+    return field && !field->isNull() ? field->asString() : QString();
+}
