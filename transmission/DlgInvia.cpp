@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <new>
@@ -162,13 +163,19 @@ void TDialogInvia::actInviaExecute() {
         return;
     m_invioInCorso = true;
     CursoreAttesa();
+    QPointer<QWidget> focused = QApplication::focusWidget();
     AbilitaComandi(false);
     // Whichever way the send ends: the controls come back, the list is refilled, the cursor
-    // goes back to the default.
+    // goes back to the default and the focus to the control that had it.
     struct Fine {
         TDialogInvia* dlg;
-        ~Fine() { dlg->FineInvio(); }
-    } fine{this};
+        QPointer<QWidget>& focused;
+        ~Fine() {
+            dlg->FineInvio();
+            if (focused && focused->window() == dlg)
+                focused->setFocus(Qt::OtherFocusReason);
+        }
+    } fine{this, focused};
 
     const auto mostra = [this](const QString& testo) { CurrentPrompter()->information(this, testo); };
     try {

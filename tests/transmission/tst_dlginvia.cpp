@@ -404,9 +404,11 @@ private slots:
             d->close();
         });
         selezionaTutto(*d);
+        d->BtnInvia()->setFocus();
         QTest::mouseClick(d->BtnInvia(), Qt::LeftButton);
         QCoreApplication::processEvents();
 
+        QVERIFY(d->BtnInvia()->hasFocus());
         QVERIFY(s.visto);
         QVERIFY(s.progressoVisibile);
         QVERIFY(!s.selezionaVisibile);
