@@ -8,7 +8,8 @@ varno_build
 varno_prepare_folder
 
 # A new user can send at once: with no server address in Varno.Ini, the local server's.
-"$VARNO_BIN/varnotool" set-server "$VARNO_BIN/Varno.Ini" 127.0.0.1:8080 --if-empty
+"$VARNO_BIN/varnotool" set-server "$VARNO_BIN/Varno.Ini" 127.0.0.1:8080 --if-empty ||
+    echo "Varno.Ini: server address not written" >&2
 
 # The local survey server on 127.0.0.1:8080, keeping the forms it receives in
 # SchedeRicevute/ beside it; its log is varno-server.log. Stopped when the program ends.
