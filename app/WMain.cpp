@@ -2,6 +2,7 @@
 
 #include "Dataset.h"
 #include "DialogOpenSave.h"
+#include "DlgInvia.h"
 #include "ExeDir.h"
 #include "FieldDef.h"
 #include "FormRecord.h"
@@ -247,7 +248,9 @@ void TWinMain::mnChiudiClick() {
     runCommand([this] { ChiudiScheda(); });
 }
 
-void TWinMain::mnInviaClick() {}
+void TWinMain::mnInviaClick() {
+    runCommand([this] { InviaSchede(); });
+}
 
 void TWinMain::mnEsciClick() {
     // The close runs after the menu command has returned, through the normal close path.
@@ -334,6 +337,14 @@ void TWinMain::ApriScheda() {
         m_nuovaScheda = false;
         RipristinaCursore();
     }
+}
+
+void TWinMain::InviaSchede() {
+    if (!ChiudiScheda())
+        return;
+    // The dialog reads the server address through the main window's INI file.
+    TDialogInvia dlg(this, m_iniFile);
+    dlg.exec();
 }
 
 bool TWinMain::SalvaScheda() {

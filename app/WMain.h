@@ -52,6 +52,8 @@ public:
     void NuovaScheda();
     void ApriScheda();
     bool SalvaScheda();
+    // Send: closes the open form, then shows the send dialog.
+    void InviaSchede();
 
     void AggiornaComandi();
     void ResetPagine();

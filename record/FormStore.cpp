@@ -63,16 +63,22 @@ void ElencaFile(const QString& folder, QStringList& list, const QString& prefix,
 }
 
 bool SpostaInInviati(const QString& exeDir, const QString& fileName, QString* error) {
+    if (fileName.isEmpty() || fileName.contains(u'/') || fileName == u"." || fileName == u"..") {
+        if (error)
+            *error = QStringLiteral("Nome di file non valido: %1").arg(fileName);
+        return false;
+    }
+    return SpostaFileIn(CartellaDaInviare(exeDir) + fileName, CartellaInviati(exeDir), error);
+}
+
+bool SpostaFileIn(const QString& source, const QString& folder, QString* error) {
     auto fail = [&](const QString& why) {
         if (error)
             *error = why;
         return false;
     };
-    if (fileName.isEmpty() || fileName.contains(u'/') || fileName == u"." || fileName == u"..")
-        return fail(QStringLiteral("Nome di file non valido: %1").arg(fileName));
-    const QString source = CartellaDaInviare(exeDir) + fileName;
-    const QString sent = CartellaInviati(exeDir);
-    const QString target = sent + fileName;
+    const QString sent = folder.endsWith(u'/') ? folder : folder + u'/';
+    const QString target = sent + QFileInfo(source).fileName();
     if (!QFileInfo(source).isFile())
         return fail(QStringLiteral("Il file %1 non esiste").arg(source));
     if (!QDir().mkpath(sent))

@@ -38,3 +38,6 @@ void ElencaFile(const QString& folder, QStringList& list, const QString& prefix,
 // name there and making the sent folder when it is missing. Returns false, with the reason in
 // *error when given, when the form is still in the to-send folder afterwards.
 bool SpostaInInviati(const QString& exeDir, const QString& fileName, QString* error = nullptr);
+// The same for a form file anywhere: moves it into folder (made when missing), replacing a file
+// of the same name there.
+bool SpostaFileIn(const QString& source, const QString& folder, QString* error = nullptr);

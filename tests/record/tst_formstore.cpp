@@ -152,6 +152,22 @@ private slots:
         QVERIFY(!error.isEmpty());
         QVERIFY(QFile::exists(CartellaDaInviare(exe) + QStringLiteral("a.VARNO")));
     }
+
+    void moveAnyFileIntoAFolder() {
+        QTemporaryDir tmp;
+        const QString dir = tmp.path() + QLatin1Char('/');
+        touch(dir + QStringLiteral("a.VARNO"), "nuova");
+        QVERIFY(QDir(dir).mkpath(QStringLiteral("x/Inviati")));
+        touch(dir + QStringLiteral("x/Inviati/a.VARNO"), "vecchia");
+        // The folder with or without its separator; an earlier copy is replaced.
+        QString error;
+        QVERIFY2(SpostaFileIn(dir + QStringLiteral("a.VARNO"), dir + QStringLiteral("x/Inviati"), &error),
+                 qPrintable(error));
+        QCOMPARE(contents(dir + QStringLiteral("x/Inviati/a.VARNO")), QByteArray("nuova"));
+        QVERIFY(!QFile::exists(dir + QStringLiteral("a.VARNO")));
+        QVERIFY(!SpostaFileIn(dir + QStringLiteral("a.VARNO"), dir + QStringLiteral("y/"), &error));
+        QVERIFY(!QDir(dir + QStringLiteral("y")).exists());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFormStore)

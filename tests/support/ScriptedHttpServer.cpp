@@ -1,11 +1,13 @@
 #include "ScriptedHttpServer.h"
 
 #include <QHostAddress>
+#include <QPointer>
 #include <QSslConfiguration>
 #include <QSslServer>
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 ScriptedHttpServer::ScriptedHttpServer(QObject* parent) : QObject(parent) {}
 
@@ -87,8 +89,20 @@ void ScriptedHttpServer::readFrom(QTcpSocket* socket) {
         request.connection = m_numbers.value(socket);
         buffer.remove(0, end + 4 + length);
         requests.append(request);
+        emit requestReceived(int(requests.size()) - 1);
         if (answers.isEmpty())
             return; // silent from now on
+        if (answerDelayMs > 0) {
+            QPointer<QTcpSocket> later(socket);
+            QTimer::singleShot(answerDelayMs, this, [this, later, answer = answers.takeFirst()] {
+                if (!later)
+                    return;
+                later->write(answer);
+                if (closeAfterAnswer)
+                    later->disconnectFromHost();
+            });
+            continue;
+        }
         socket->write(answers.takeFirst());
         if (closeAfterAnswer) {
             socket->disconnectFromHost();

@@ -37,6 +37,7 @@ public:
     QList<QByteArray> answers;
     QList<Request> requests;
     bool closeAfterAnswer = false; // close the connection after each answer written
+    int answerDelayMs = 0;         // wait this long before writing each answer
     // Closes every open connection, as a server does with idle kept-alive connections.
     void dropConnections();
     int connections() const { return m_connections; }
@@ -53,6 +54,10 @@ public:
     static QByteArray envelope(const QByteArray& bodyContent);
     // A SendSchedaResponse holding the given elements.
     static QByteArray sendSchedaResponse(const QByteArray& elements);
+
+signals:
+    // A request has arrived whole (its index in `requests`); emitted before it is answered.
+    void requestReceived(int index);
 
 private:
     void accept();
