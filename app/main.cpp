@@ -8,6 +8,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varno"));
+    ImpostaLocale();
     LoadProgramFonts();
     QApplication::setFont(ProgramFont());
     TWinMain window;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFontDatabase>
+#include <QLocale>
 #include <QPointer>
 #include <QWidget>
 
@@ -54,4 +55,9 @@ QFont ProgramFont(int pixelSize, bool bold) {
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     return f;
+}
+
+void ImpostaLocale() {
+    if (QLocale::system().language() == QLocale::C)
+        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
 }

@@ -14,5 +14,9 @@ void RipristinaCursore();
 
 // Tahoma (from the Wine fonts when installed, else DejaVu Sans) at the given pixel height.
 QFont ProgramFont(int pixelSize = 11, bool bold = false);
+// Dates and numbers follow the system's locale; a system without one (the C locale) gets the
+// Italian conventions of the paper form.
+void ImpostaLocale();
+
 // Loads the Tahoma faces into the application's font database; call once after QApplication.
 void LoadProgramFonts();

@@ -104,6 +104,7 @@ bool save(QWidget* w, const QString& path) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    ImpostaLocale();
     LoadProgramFonts();
     QApplication::setFont(ProgramFont());
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
