@@ -2,6 +2,8 @@
 # Sets up, builds and starts VARNO, with the local survey server running beside it while the
 # program runs.
 set -euo pipefail
+# The set-up takes no arguments of ours: only its own package list.
+set --
 source "$(dirname "$0")/scripts/setup.sh"
 varno_install_packages
 varno_build

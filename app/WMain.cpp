@@ -96,7 +96,7 @@ protected:
                             area.center().y() + (fm.ascent() - fm.descent()) / 2);
         QPainterPath path;
         path.addText(origin, font, caption);
-        // The bold face of the Wine Tahoma is hardly heavier than the regular one: a stroke
+        // The installed bold Tahoma is hardly heavier than the regular one: a stroke
         // around the outline gives the caption its weight.
         const QColor grey(223, 223, 223);
         p.setPen(QPen(grey, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));

@@ -89,6 +89,10 @@ bool BoundControl::updateRecord() {
         m_updating = false;
         refuse(e.message());
         return false;
+    } catch (...) {
+        // Any other failure still leaves the control showing the record's changes.
+        m_updating = false;
+        throw;
     }
     m_updating = false;
     if (ok)

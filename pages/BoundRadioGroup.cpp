@@ -25,7 +25,6 @@ void BoundRadioGroup::setColumns(int columns) {
 }
 
 void BoundRadioGroup::setTransparent(bool transparent) {
-    m_transparent = transparent;
     setAutoFillBackground(!transparent);
     if (!transparent) {
         QPalette p = palette();

@@ -48,6 +48,5 @@ private:
     QList<QRadioButton*> m_buttons;
     int m_columns = 1;
     int m_index = -1;
-    bool m_transparent = true;
     bool m_bold = false;
 };

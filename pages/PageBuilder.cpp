@@ -16,20 +16,6 @@
 #include <QPushButton>
 #include <algorithm>
 
-namespace {
-QHash<int, PageBuilder::Factory>& factories() {
-    static QHash<int, PageBuilder::Factory> f;
-    return f;
-}
-} // namespace
-
-void PageBuilder::setFactory(ControlKind kind, Factory factory) {
-    if (factory)
-        factories().insert(int(kind), std::move(factory));
-    else
-        factories().remove(int(kind));
-}
-
 QWidget* PageBuilder::make(TWinSuperPagina* page, const ControlDef& def) {
     QWidget* parent = page->surface();
     QWidget* w = nullptr;
@@ -103,8 +89,6 @@ QWidget* PageBuilder::make(TWinSuperPagina* page, const ControlDef& def) {
         break;
     }
     case ControlKind::WebImage: {
-        if (const Factory f = factories().value(int(def.kind)); f && (w = f(def, parent)))
-            break;
         // The picture decoder of the page's picture hook; it takes no input.
         w = new TWebImage(parent);
         w->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -3,7 +3,6 @@
 #include "ControlDef.h"
 
 #include <QList>
-#include <functional>
 
 class QWidget;
 class TWinSuperPagina;
@@ -15,9 +14,4 @@ class PageBuilder {
 public:
     static QList<QWidget*> build(TWinSuperPagina* page, const QList<ControlDef>& table);
     static QWidget* make(TWinSuperPagina* page, const ControlDef& def);
-
-    // Makes the widget of an unbound kind (the picture decoder) in place of the built-in
-    // placeholder; an empty function restores the placeholder.
-    using Factory = std::function<QWidget*(const ControlDef& def, QWidget* surface)>;
-    static void setFactory(ControlKind kind, Factory factory);
 };

@@ -7,8 +7,9 @@
 
 // One picture in one format: the bytes of its file, exactly as they were read (or as the format
 // wrote the picture when it was made from an image), and the decoded image. The bytes are what a
-// picture field stores; they are never rewritten when the picture is only shown. A metafile keeps
-// its bytes but has no image: there is no metafile renderer, so it shows as no image.
+// picture field stores; they are never rewritten when the picture is only shown. A Windows
+// metafile is drawn when the metafile renderer is built in; an enhanced metafile keeps its bytes
+// and has no image.
 class PictureGraphic {
 public:
     PictureGraphic() = default; // no picture

@@ -1,6 +1,7 @@
 #include "WebImage.h"
 
 #include "GifScan.h"
+#include "VarnoError.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -68,8 +69,13 @@ void TWebImage::pictureChanged() {
     if (m_autoSize)
         resize(m_picture->width(), m_picture->height());
     m_multiFrame = GifFrameCount(m_picture->bytes()) > 1;
-    if (m_picture->Frame() != 0)
-        m_picture->setFrame(0);
+    if (m_picture->Frame() != 0) {
+        try {
+            m_picture->setFrame(0);
+        } catch (const VarnoError&) {
+            // A picture that will not decode from its first frame stays as it was shown.
+        }
+    }
 }
 
 void TWebImage::animationTick() {
@@ -77,7 +83,14 @@ void TWebImage::animationTick() {
         if (m_tick >= m_nextChange) {
             const int count = GifFrameCount(m_picture->bytes());
             const int next = m_picture->Frame() < count ? m_picture->Frame() + 1 : 1;
-            m_picture->setFrame(next); // repaints and raises OnFrameChange
+            try {
+                m_picture->setFrame(next); // repaints and raises OnFrameChange
+            } catch (const VarnoError&) {
+                // A frame that does not decode ends the animation on the frame shown; an error
+                // must not leave a timer tick.
+                m_multiFrame = false;
+                return;
+            }
             // Counted from this tick, so a frame whose delay is 0 gives way on the next tick and
             // the next one still gets its whole delay.
             m_nextChange = m_tick + GifFrameAt(m_picture->bytes(), next).delay;

@@ -40,8 +40,9 @@ public:
 // progress and cancel events, and hands the bytes to the picture. Deletes its reply when done.
 class DownLoad : public QObject {
 public:
+    // Owned by the picture, so a picture destroyed during a download takes the job with it.
     DownLoad(TWebPicture* picture, QNetworkReply* reply, QString url)
-        : m_picture(picture), m_reply(reply), m_url(std::move(url)) {
+        : QObject(picture), m_picture(picture), m_reply(reply), m_url(std::move(url)) {
         connect(reply, &QNetworkReply::metaDataChanged, this, [this] { checkHeaders(); });
         connect(reply, &QNetworkReply::readyRead, this, [this] { readChunks(); });
     }
@@ -316,7 +317,7 @@ void TWebPicture::download(const QString& url) {
     const QString scheme = address.scheme().toLower();
     if (!address.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
         m_busy = false;
-        emit OnDownLoadError(QStringLiteral("Cannot open internet session"));
+        emit OnDownLoadError(QStringLiteral("Cannot open http connection"));
         return;
     }
     QNetworkRequest request(address);

@@ -251,6 +251,7 @@ DataPacket BinaryPacketReader::read(const QByteArray& data) {
 
     const qsizetype bitBytes = (columnCount + 3) / 4;
     for (quint32 r = 0; r < rowCount; ++r) {
+        DataPacketError::checkCells(qsizetype(r) + 1, columnCount, data.size());
         PacketRow row;
         row.status = in.get<quint8>();
         const char* bits = in.take(quint64(bitBytes));

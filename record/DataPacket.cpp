@@ -3,6 +3,7 @@
 #include "VarnoError.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -49,6 +50,12 @@ QString DataPacketError::message(int code) {
 
 void DataPacketError::raise(int code) {
     throw VarnoError(message(code), code);
+}
+
+void DataPacketError::checkCells(qsizetype rows, qsizetype columns, qsizetype inputSize) {
+    const qint64 limit = std::max<qint64>(qint64(1) << 20, qint64(inputSize) * 16);
+    if (qint64(rows) * qint64(columns) > limit)
+        raise(Mismatch);
 }
 
 namespace {

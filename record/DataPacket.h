@@ -139,6 +139,11 @@ constexpr int XmlDelayedFetch = 16401;  // "Delayed fetching not supported for X
 
 [[noreturn]] void raise(int code);
 QString message(int code);
+
+// Readers call this before adding a row: a packet whose cells (rows x columns) outnumber what its
+// size can plausibly describe is damaged or hostile (an XML row of six bytes would otherwise
+// make room for every column), and is refused with Mismatch before memory runs out.
+void checkCells(qsizetype rows, qsizetype columns, qsizetype inputSize);
 } // namespace DataPacketError
 
 // Dates and times as the packet holds them: day 1 is 0001-01-01 of the proleptic Gregorian

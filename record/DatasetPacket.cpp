@@ -77,7 +77,11 @@ QString kindName(FieldKind kind) {
 QVariant datasetValue(const FieldDef& def, const QVariant& v) {
     switch (def.kind) {
     case FieldKind::String: {
-        const QByteArray b = v.toByteArray();
+        // A text longer than its column's width (another writer's packet) is cut as an
+        // assignment would cut it, so the form can always be saved again.
+        QByteArray b = v.toByteArray();
+        if (def.size > 0 && b.size() > def.size)
+            b.truncate(def.size);
         return b.isNull() ? QByteArray("") : b;
     }
     case FieldKind::Memo:

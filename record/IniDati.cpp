@@ -33,7 +33,6 @@ void ScriviIni(IniFile& ini, const TIniDati& dati) {
     for (const ChiaveIni& k : ChiaviConfig())
         pairs.append({QLatin1String(k.chiave), dati.*k.membro});
     ini.writeStrings(kConfig, pairs);
-    ini.updateFile();
 }
 
 QString LeggiIndirizzoServer(const IniFile& ini) {
@@ -94,7 +93,6 @@ bool AvanzaNumeroScheda(IniFile& ini, const QString& schedaN) {
         if (!n)
             return false;
         ini.writeString(kConfig, QStringLiteral("SchedaN"), FormatoNumeroScheda(qint64(*n) + 1));
-        ini.updateFile();
         return true;
     } catch (...) {
         return false; // the key keeps its old value and the save goes on

@@ -35,10 +35,6 @@ public:
     // Several keys of one section in one replacement of the file: all or none are written.
     void writeStrings(const QString& section, const Pairs& values);
 
-    // Every write already reaches the disk before it returns; kept for the callers that flush
-    // after a group of writes.
-    void updateFile() {}
-
 private:
     QString m_path;
 };

@@ -586,6 +586,7 @@ DataPacket XmlPacketReader::read(const QByteArray& data) {
                 break;
             if (r.end || r.name != "ROW")
                 mismatch();
+            DataPacketError::checkCells(packet.rows.size() + 1, n, data.size());
             PacketRow row;
             row.values.resize(n);
             row.states.fill(CellState::Null, n);

@@ -13,13 +13,13 @@ trap 'rm -rf "$WORK"' EXIT
 
 cmake -S "$VARNO_ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++-14 -DVARNO_SANITIZE=ON -DVARNO_FUZZ=ON -DVARNO_BUILD_BENCH=OFF >/dev/null
-cmake --build "$BUILD" -j2 --target tests/record/all tests/tools/all fuzz_binarypacket fuzz_xmlpacket
+cmake --build "$BUILD" -j2 --target tests/record/all tests/tools/all tests/transmission/all fuzz_binarypacket fuzz_xmlpacket
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-for dir in tests/record tests/tools; do
-    ctest --test-dir "$BUILD/$dir" --output-on-failure
+for dir in tests/record tests/tools tests/transmission; do
+    ctest --test-dir "$BUILD/$dir" --output-on-failure --no-tests=error
 done
 
 fuzz() {
@@ -31,6 +31,12 @@ fuzz() {
         -print_final_stats=1 -artifact_prefix="$WORK/" "$@" "$WORK/$target" "$seeds" >"$WORK/$target.log" 2>&1 ||
         true
     grep -E '^(stat::|Done)' "$WORK/$target.log" || true
+    # A fuzzer that never started (a bad flag, a missing seed folder) must not pass for one that ran.
+    if ! grep -q '^Done' "$WORK/$target.log"; then
+        echo "$target did not run:"
+        tail -n 30 "$WORK/$target.log"
+        exit 1
+    fi
     # libFuzzer leaves a crash-*, leak-*, timeout-* or oom-* file for anything it found.
     if compgen -G "$WORK/crash-*" >/dev/null || compgen -G "$WORK/leak-*" >/dev/null ||
         compgen -G "$WORK/timeout-*" >/dev/null || compgen -G "$WORK/oom-*" >/dev/null; then

@@ -73,9 +73,24 @@ void scriviParametro(QByteArray& out, const char* nome, const char* tipo, const 
 struct Nodo {
     QString ns;
     QString nome;
-    QString testo; // all the character data inside the element, children included
+    QString proprio;      // the element's own character data, without its children's
+    qsizetype inizio = 0; // where the element stands in its parent's own character data
     std::vector<Nodo> figli;
 };
+
+// All the character data inside an element, children included, in document order. Built on
+// demand, so a deep answer costs its size once and not once per enclosing element.
+QString testoCompleto(const Nodo& n) {
+    QString t;
+    qsizetype da = 0;
+    for (const Nodo& f : n.figli) {
+        t += QStringView(n.proprio).mid(da, f.inizio - da);
+        t += testoCompleto(f);
+        da = f.inizio;
+    }
+    t += QStringView(n.proprio).mid(da);
+    return t;
+}
 
 constexpr int kProfonditaMassima = 64;
 
@@ -99,6 +114,7 @@ Nodo leggiAlbero(const QByteArray& corpo) {
             Nodo figlio;
             figlio.ns = xml.namespaceUri().toString();
             figlio.nome = xml.name().toString();
+            figlio.inizio = pila.back()->proprio.size();
             pila.back()->figli.push_back(std::move(figlio));
             pila.push_back(&pila.back()->figli.back());
             break;
@@ -107,8 +123,8 @@ Nodo leggiAlbero(const QByteArray& corpo) {
             pila.pop_back();
             break;
         case QXmlStreamReader::Characters:
-            for (Nodo* n : pila)
-                n->testo += xml.text();
+            if (!pila.empty())
+                pila.back()->proprio += xml.text();
             break;
         default:
             break;
@@ -162,9 +178,9 @@ bool leggiRisposta(const QByteArray& corpo, bool& OvewriteIfExist, QString& aInf
         QString faultstring, faultcode;
         for (const Nodo& n : risposta.figli) {
             if (n.nome.compare(QLatin1String("faultstring"), Qt::CaseInsensitive) == 0)
-                faultstring = n.testo;
+                faultstring = testoCompleto(n);
             else if (n.nome.compare(QLatin1String("faultcode"), Qt::CaseInsensitive) == 0)
-                faultcode = n.testo;
+                faultcode = testoCompleto(n);
         }
         // A fault without its text still must not end in an empty message box.
         throw VarnoError(!faultstring.isEmpty() ? faultstring
@@ -184,7 +200,7 @@ bool leggiRisposta(const QByteArray& corpo, bool& OvewriteIfExist, QString& aInf
         }
     }
     if (!risultato)
-        throw VarnoError(nonTrovato.arg(risposta.testo));
+        throw VarnoError(nonTrovato.arg(testoCompleto(risposta)));
 
     // Read into copies first, so a value that cannot be read leaves the caller's untouched.
     bool nuovoOverwrite = OvewriteIfExist;
@@ -193,11 +209,11 @@ bool leggiRisposta(const QByteArray& corpo, bool& OvewriteIfExist, QString& aInf
         if (&n == risultato)
             continue;
         if (n.nome == QLatin1String("OvewriteIfExist"))
-            nuovoOverwrite = leggiBooleano(n.testo);
+            nuovoOverwrite = leggiBooleano(testoCompleto(n));
         else if (n.nome == QLatin1String("aInfo"))
-            nuovoInfo = n.testo;
+            nuovoInfo = testoCompleto(n);
     }
-    const bool esito = leggiBooleano(risultato->testo);
+    const bool esito = leggiBooleano(testoCompleto(*risultato));
     OvewriteIfExist = nuovoOverwrite;
     aInfo = nuovoInfo;
     return esito;

@@ -12,7 +12,8 @@ int Messaggio(const QString& text, const QString& caption, int flags);
 void CursoreAttesa();
 void RipristinaCursore();
 
-// Tahoma (from the Wine fonts when installed, else DejaVu Sans) at the given pixel height.
+// Tahoma (the faces installed with the system's fonts-wine package, else DejaVu Sans) at the given pixel
+// height.
 QFont ProgramFont(int pixelSize = 11, bool bold = false);
 // Dates and numbers follow the system's locale; a system without one (the C locale) gets the
 // Italian conventions of the paper form.

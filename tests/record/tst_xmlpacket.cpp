@@ -6,6 +6,8 @@
 #include "XmlPacketReader.h"
 #include "XmlPacketWriter.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace PacketTest;
@@ -308,6 +310,46 @@ private slots:
                 QFAIL(qPrintable(QStringLiteral("cut at %1 accepted").arg(n)));
         }
         QCOMPARE(xmlError(xml), 0);
+    }
+
+    // Rows of a few bytes that each make room for hundreds of columns: refused before the memory
+    // runs out, while the same columns with a handful of rows still load.
+    void rowsOutnumberingTheirBytesAreRefused() {
+        QByteArray fields;
+        for (int i = 0; i < 300; ++i)
+            fields += "<FIELD attrname=\"C" + QByteArray::number(i) + "\" fieldtype=\"i4\"/>";
+        auto packet = [&](int rows) {
+            QByteArray xml =
+                "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" +
+                fields + "</FIELDS><PARAMS/></METADATA><ROWDATA>";
+            for (int r = 0; r < rows; ++r)
+                xml += "<ROW/>";
+            return xml + "</ROWDATA></DATAPACKET>";
+        };
+        QCOMPARE(XmlPacketReader::read(packet(10)).rows.size(), 10);
+        QCOMPARE(xmlError(packet(4000)), 16389);
+    }
+
+    // A text longer than its column's width loads cut to the width, so the form can be saved.
+    void overlongTextIsCutOnLoad() {
+        const QByteArray xml =
+            "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+            "<FIELD attrname=\"S1_Squadra\" fieldtype=\"string\" WIDTH=\"3\"/></FIELDS><PARAMS/>"
+            "</METADATA><ROWDATA><ROW S1_Squadra=\"" +
+            QByteArray(300, 'x') + "\"/></ROWDATA></DATAPACKET>";
+        QTemporaryDir dir;
+        const QString in = dir.filePath(QStringLiteral("lungo.xml"));
+        QFile f(in);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(xml);
+        f.close();
+        Dataset ds;
+        ds.loadFromFile(in);
+        QCOMPARE(ds.fieldByName(QStringLiteral("S1_Squadra"))->asString(), QStringLiteral("xxx"));
+        ds.saveToFile(dir.filePath(QStringLiteral("lungo.VARNO")));
+        Dataset again;
+        again.loadFromFile(dir.filePath(QStringLiteral("lungo.VARNO")));
+        QCOMPARE(again.fieldByName(QStringLiteral("S1_Squadra"))->asString(), QStringLiteral("xxx"));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "Dataset.h"
 #include "FieldDef.h"
 #include "FormRecord.h"
+#include "IniDati.h"
 
 #include <QDate>
 
@@ -36,9 +37,7 @@ int run(const QStringList& args) {
     QObject::connect(&tbl, &Dataset::newRecord, &tbl, [](Dataset* d) { TblSchedaNewRecord(d); });
     tbl.createDataSet();
     tbl.append();
-    for (const char* name : {"S1_Squadra", "S1_SchedaN", "S1_IstatReg", "S1_IstatProv", "S1_IstatComune",
-                             "S1_CodLocIstat", "S1_SezCensIstat", "S1_Provincia", "S1_Comune", "S1_Localita"})
-        tbl.fieldByName(QLatin1String(name))->setAsString(QString());
+    AssegnaDatiIni(tbl, TIniDati{}); // no INI file: the ten identification values are empty
     tbl.fieldByName(QStringLiteral("S1_Data"))->setValue(QDateTime(date, QTime(0, 0), Qt::UTC));
     tbl.post();
     tbl.mergeChangeLog();
