@@ -49,7 +49,12 @@ private:
     PageCanvas& c;
     QHash<QString, ControlDef> m_defs;
 
-    const ControlDef& controlOf(const QString& field) const { return *m_defs.find(field); }
+    const ControlDef& controlOf(const QString& field) const {
+        const auto it = m_defs.constFind(field);
+        if (it == m_defs.cend())
+            qFatal("no control for %s", qPrintable(field));
+        return *it;
+    }
 
     void intestazione();
     void sezione3();
