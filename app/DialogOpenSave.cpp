@@ -5,7 +5,6 @@
 #include "Servizi.h"
 
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -19,15 +18,9 @@ constexpr int kListTop = 28;
 constexpr int kListBottomGap = kClientHeight - kListTop - 204;
 } // namespace
 
-TDlgOpenSave::TDlgOpenSave(QWidget* owner, bool mostraDaInviare) : QDialog(owner) {
+TDlgOpenSave::TDlgOpenSave(QWidget* owner, bool mostraDaInviare) : TDialogoVarno(owner) {
     setObjectName(QStringLiteral("DlgOpenSave"));
     setWindowTitle(QStringLiteral("Apri"));
-    setFont(ProgramFont());
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(181, 181, 181));
-    setPalette(pal);
-    setMinimumSize(400, 250);
 
     m_lblSchede = new QLabel(this);
     m_lblSchede->setObjectName(QStringLiteral("LblSchede"));
@@ -98,31 +91,11 @@ void TDlgOpenSave::BtnApriClick() {
 }
 
 void TDlgOpenSave::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
+    TDialogoVarno::resizeEvent(event);
     const int w = width(), h = height();
     m_lblSchede->setGeometry(kMargin, kMargin, w - 2 * kMargin, kListTop - kMargin - 2);
     m_lboxSchede->setGeometry(kMargin, kListTop, w - 2 * kMargin, qMax(20, h - kListTop - kListBottomGap));
     m_chkShedeInviate->setGeometry(kMargin, h - (kClientHeight - 236), 200, 17);
     m_btnApri->setGeometry(w - (kClientWidth - 262), h - (kClientHeight - 253), 75, 25);
     m_btnChiudi->setGeometry(w - (kClientWidth - 343), h - (kClientHeight - 253), 75, 25);
-}
-
-void TDlgOpenSave::keyPressEvent(QKeyEvent* event) {
-    // No button is the dialog's default or cancel button: Enter and Esc do nothing by themselves.
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        return;
-    default:
-        QDialog::keyPressEvent(event);
-    }
-}
-
-void TDlgOpenSave::showEvent(QShowEvent* event) {
-    // Centred over the main window.
-    if (QWidget* owner = parentWidget())
-        move(owner->window()->frameGeometry().center() - rect().center());
-    QDialog::showEvent(event);
 }

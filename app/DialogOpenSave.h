@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "DialogoVarno.h"
 
 class QCheckBox;
 class QLabel;
@@ -9,7 +9,7 @@ class QPushButton;
 
 // The open dialog: one list of the forms still to send or of the forms already sent, switched by
 // a check box. It only chooses a path; Open loads the file.
-class TDlgOpenSave : public QDialog {
+class TDlgOpenSave : public TDialogoVarno {
     Q_OBJECT
 
 public:
@@ -32,8 +32,6 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     QString FCartella;

@@ -41,15 +41,10 @@ int dalBasso(int h, int designY) {
 }
 } // namespace
 
-TDialogInvia::TDialogInvia(QWidget* owner, const IniFile* iniFile) : QDialog(owner), m_iniFile(iniFile) {
+TDialogInvia::TDialogInvia(QWidget* owner, const IniFile* iniFile)
+    : TDialogoVarno(owner), m_iniFile(iniFile) {
     setObjectName(QStringLiteral("DialogInvia"));
     setWindowTitle(QStringLiteral("Invia Schede ..."));
-    setFont(ProgramFont());
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(181, 181, 181));
-    setPalette(pal);
-    setMinimumSize(400, 250);
 
     m_lblSchede = new QLabel(QStringLiteral("Schede Da Inviare"), this);
     m_lblSchede->setObjectName(QStringLiteral("LblSchede"));
@@ -229,10 +224,7 @@ void TDialogInvia::actInviaExecute() {
 }
 
 void TDialogInvia::showEvent(QShowEvent* event) {
-    // Centred over the main window.
-    if (QWidget* owner = parentWidget())
-        move(owner->window()->frameGeometry().center() - rect().center());
-    QDialog::showEvent(event);
+    TDialogoVarno::showEvent(event);
     if (!event->spontaneous())
         ElencaSchede();
 }
@@ -256,19 +248,6 @@ void TDialogInvia::resizeEvent(QResizeEvent* event) {
     m_edPassword->setGeometry(kEditX, dalBasso(h, kPasswordY), kEditW, kEditH);
     m_btnInvia->setGeometry(kInviaX, dalBasso(h, kInviaY),
                             qMax(20, w - (kClientWidth - kInviaX - kInviaW) - kInviaX), kInviaH);
-}
-
-void TDialogInvia::keyPressEvent(QKeyEvent* event) {
-    // No button is the dialog's default or cancel one: Enter and Esc do nothing by themselves.
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        return;
-    default:
-        QDialog::keyPressEvent(event);
-    }
 }
 
 void TDialogInvia::closeEvent(QCloseEvent* event) {

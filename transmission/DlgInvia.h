@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "DialogoVarno.h"
 
 class IniFile;
 class QAction;
@@ -14,7 +14,7 @@ class QPushButton;
 // the selected forms one after another to the survey server. Each accepted form moves to the sent
 // folder; a summary lists the outcome of every form. The server address is read at each send from
 // the main window's INI file, which the owner passes in.
-class TDialogInvia : public QDialog {
+class TDialogInvia : public TDialogoVarno {
     Q_OBJECT
 
 public:
@@ -49,7 +49,6 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
