@@ -1,4 +1,5 @@
 #include "DlgInvia.h"
+#include "DataPacket.h"
 
 #include "ExeDir.h"
 #include "FormStore.h"
@@ -217,7 +218,7 @@ void TDialogInvia::actInviaExecute() {
     } catch (const VarnoError& e) {
         mostra(e.message());
     } catch (const std::bad_alloc&) {
-        mostra(QStringLiteral("Insufficient memory for this operation."));
+        mostra(DataPacketError::message(DataPacketError::OutOfMemory));
     } catch (const std::exception& e) {
         mostra(QString::fromLocal8Bit(e.what()));
     }

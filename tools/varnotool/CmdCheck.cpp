@@ -1,6 +1,7 @@
 // varnotool check FILE...: loads each file; prints its name and "OK" or the error message.
 
 #include "Command.h"
+#include "DataPacket.h"
 #include "Dataset.h"
 #include "VarnoError.h"
 
@@ -25,7 +26,7 @@ int run(const QStringList& args) {
             result = e.message();
             status = 1;
         } catch (const std::bad_alloc&) {
-            result = QStringLiteral("Insufficient memory for this operation.");
+            result = DataPacketError::message(DataPacketError::OutOfMemory);
             status = 1;
         }
         writeOut((file + QStringLiteral(": ") + result + u'\n').toLocal8Bit());

@@ -9,6 +9,7 @@
 // to standard error. Exit status 1 when a form is not accepted or the send stops.
 
 #include "Command.h"
+#include "DataPacket.h"
 #include "InvioSchede.h"
 #include "VarnoError.h"
 
@@ -102,7 +103,7 @@ int run(const QStringList& args) {
         return 1;
     } catch (const std::bad_alloc&) {
         writeOut(righe(risultati));
-        writeErr(QStringLiteral("Insufficient memory for this operation."));
+        writeErr(DataPacketError::message(DataPacketError::OutOfMemory));
         return 1;
     }
     writeOut(InvioSchede::riepilogo(risultati, QStringLiteral("\n")).toLocal8Bit());

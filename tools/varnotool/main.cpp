@@ -1,6 +1,7 @@
 // varnotool: form files by hand. "varnotool COMMAND ARGS..."; see Command.h for subcommands.
 
 #include "Command.h"
+#include "DataPacket.h"
 #include "VarnoError.h"
 
 #include <QCoreApplication>
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
     } catch (const VarnoError& e) {
         writeErr(e.message());
     } catch (const std::bad_alloc&) {
-        writeErr(QStringLiteral("Insufficient memory for this operation."));
+        writeErr(DataPacketError::message(DataPacketError::OutOfMemory));
     }
     return 1;
 }
