@@ -211,11 +211,13 @@ void TWinMain::AggiornaComandi() {
     m_mnSalva->setEnabled(open);
 }
 
+std::array<TWinSuperPagina*, 3> TWinMain::pagine() const {
+    return {m_pagina1, m_pagina2, m_pagina3};
+}
+
 void TWinMain::ResetPagine() {
     m_pgCtrl->setCurrentWidget(m_tsPagina1);
-    for (TWinSuperPagina* p :
-         {static_cast<TWinSuperPagina*>(m_pagina1), static_cast<TWinSuperPagina*>(m_pagina2),
-          static_cast<TWinSuperPagina*>(m_pagina3)})
+    for (TWinSuperPagina* p : pagine())
         p->scrollToOrigin();
 }
 
@@ -269,9 +271,7 @@ void TWinMain::closeEvent(QCloseEvent* event) {
 bool TWinMain::ScriviValorePendente() {
     // The control changed last writes its value first; a refused text keeps its control focused
     // and stops the operation that needed the record.
-    for (TWinSuperPagina* p :
-         {static_cast<TWinSuperPagina*>(m_pagina1), static_cast<TWinSuperPagina*>(m_pagina2),
-          static_cast<TWinSuperPagina*>(m_pagina3)})
+    for (TWinSuperPagina* p : pagine())
         if (!p->UpdateRecord())
             return false;
     m_tblScheda->checkBrowseMode();

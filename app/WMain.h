@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
 
 class Dataset;
@@ -77,6 +78,8 @@ private:
     void FormCreate();
     void FormDestroy();
     void buildMenu();
+    // The three pages of the form, in order.
+    std::array<TWinSuperPagina*, 3> pagine() const;
     // Writes the value typed into the focused control into its field, then posts the record;
     // false when the control refused its text.
     bool ScriviValorePendente();
