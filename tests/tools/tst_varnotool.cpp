@@ -1,6 +1,7 @@
 #include "Dataset.h"
 #include "FieldDef.h"
 #include "FormRecord.h"
+#include "RunVarnotool.h"
 
 #include <QFile>
 #include <QProcess>
@@ -8,20 +9,6 @@
 #include <QTest>
 
 namespace {
-
-struct Run {
-    int status = -1;
-    QByteArray out, err;
-};
-
-Run varnotool(const QStringList& args, const QString& dir) {
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    p.start(QStringLiteral(VARNOTOOL), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
-}
 
 QByteArray readAll(const QString& path) {
     QFile f(path);

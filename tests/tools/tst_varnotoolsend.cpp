@@ -2,6 +2,7 @@
 #include "Dataset.h"
 #include "FieldDef.h"
 #include "IniFile.h"
+#include "RunVarnotool.h"
 #include "ScriptedHttpServer.h"
 
 #include <QDir>
@@ -11,29 +12,6 @@
 #include <QTest>
 
 namespace {
-
-struct Run {
-    int status = -1;
-    QByteArray out, err;
-};
-
-// Runs varnotool while this process keeps serving its scripted server.
-Run varnotool(const QStringList& args, const QString& dir) {
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    p.start(QStringLiteral(VARNOTOOL), args);
-    if (!p.waitForStarted())
-        return {};
-    QDeadlineTimer limit(60000);
-    while (p.state() != QProcess::NotRunning && !limit.hasExpired())
-        QTest::qWait(5);
-    if (p.state() != QProcess::NotRunning) {
-        p.kill();
-        p.waitForFinished();
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
-}
 
 void scriviScheda(const QString& path, const QString& numero) {
     Dataset ds(QStringLiteral("TblScheda"));
