@@ -285,6 +285,11 @@ void Dataset::mergeChangeLog() {
     m_changeCount = 0;
 }
 
+void Dataset::markChanged() {
+    checkRecord();
+    ++m_changeCount;
+}
+
 QVariant Dataset::normalise(const FieldDef& def, const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return {};

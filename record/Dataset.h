@@ -76,6 +76,9 @@ public:
 
     int changeCount() const { return m_changeCount; }
     void mergeChangeLog();
+    // Counts the open record as one logged change (a form brought back from a copy is as unsaved
+    // as it was when the copy was made).
+    void markChanged();
     int autoIncValue() const { return m_autoInc; }
 
     // Normalises a value for a column of the given definition: text cut to size, empty bytes to

@@ -236,8 +236,12 @@ FieldDef DatasetPacket::defOf(const PacketColumn& column) {
 }
 
 DataPacket DatasetPacket::fromDataset(const Dataset& dataset) {
+    return fromRows(dataset.columns(), dataset.rows(), dataset.autoIncValue());
+}
+
+DataPacket DatasetPacket::fromRows(const QList<FieldDef>& cols, const QList<QList<QVariant>>& rows,
+                                   int autoIncValue) {
     DataPacket p;
-    const QList<FieldDef>& cols = dataset.columns();
     p.columns.reserve(cols.size());
     bool autoInc = false;
     for (const FieldDef& d : cols) {
@@ -245,8 +249,8 @@ DataPacket DatasetPacket::fromDataset(const Dataset& dataset) {
         autoInc = autoInc || d.kind == FieldKind::AutoInc;
     }
     if (autoInc)
-        p.properties.append({AutoIncName, Int4, QVariant::fromValue<qint64>(dataset.autoIncValue())});
-    for (const Dataset::Row& r : dataset.rows()) {
+        p.properties.append({AutoIncName, Int4, QVariant::fromValue<qint64>(autoIncValue)});
+    for (const QList<QVariant>& r : rows) {
         PacketRow row;
         row.values.resize(cols.size());
         row.states.resize(cols.size());

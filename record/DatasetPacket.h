@@ -11,6 +11,10 @@ struct FieldDef;
 class DatasetPacket {
 public:
     static DataPacket fromDataset(const Dataset& dataset);
+    // The same from a copy of a dataset's columns, rows and counter, so that a packet can be made
+    // away from the dataset (on another thread) while the dataset goes on changing.
+    static DataPacket fromRows(const QList<FieldDef>& columns, const QList<QList<QVariant>>& rows,
+                               int autoIncValue);
     // Opens the dataset on the packet's columns and rows. Raises "Invalid field type." for a
     // column no field kind can hold; the dataset is then left as it was.
     static void open(Dataset& dataset, const DataPacket& packet);
