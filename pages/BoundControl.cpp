@@ -1,6 +1,7 @@
 #include "BoundControl.h"
 
 #include "DataSource.h"
+#include "Dataset.h"
 #include "Field.h"
 #include "Prompter.h"
 #include "Servizi.h"
@@ -12,6 +13,9 @@
 
 namespace {
 int g_beeps = 0;
+
+// Stops a control's write on the scratch field where it would have refused its content.
+struct RifiutoProva {};
 } // namespace
 
 void BoundControl::Beep() {
@@ -100,6 +104,29 @@ bool BoundControl::updateRecord() {
     return ok;
 }
 
+bool BoundControl::pendingValue(QVariant* value) {
+    if (!m_modified)
+        return false;
+    Field* f = field();
+    if (!f)
+        return false;
+    Dataset scratch;
+    scratch.createFields({f->def()});
+    scratch.open({f->def()}, {Dataset::Row{f->value()}}, 1);
+    Field* copy = scratch.fields().front().get();
+    bool ok = false;
+    m_probing = true;
+    try {
+        ok = writeValue(copy);
+    } catch (const RifiutoProva&) {
+    } catch (const VarnoError&) {
+    }
+    m_probing = false;
+    if (ok)
+        *value = copy->value();
+    return ok;
+}
+
 bool BoundControl::markModified() {
     if (!m_source || !field() || !m_source->edit())
         return false;
@@ -118,6 +145,8 @@ void BoundControl::handleFocusOut(QFocusEvent* event) {
 }
 
 void BoundControl::refuse(const QString& message) {
+    if (m_probing)
+        throw RifiutoProva{};
     Messaggio(message, QStringLiteral("Varno"), MB::Ok | MB::IconStop);
     // The message box gave the focus back to where it was going; the control keeps it instead.
     m_self->setFocus(Qt::OtherFocusReason);

@@ -37,6 +37,10 @@ public:
     void dataChanged();
     // Writes a pending change into the field. False when the control refused its content.
     bool updateRecord();
+    // The value a pending change would give the field, worked out on a scratch copy of the field:
+    // the record, the control and the focus stay as they are and no message shows. False when
+    // nothing is pending or the control would refuse its content.
+    bool pendingValue(QVariant* value);
 
     // Called by a data source that is being destroyed.
     void dataSourceGone(DataSource* source);
@@ -68,4 +72,5 @@ private:
     QString m_field;
     bool m_modified = false;
     bool m_updating = false;
+    bool m_probing = false;
 };

@@ -604,6 +604,43 @@ private slots:
         QVERIFY(ed->hasFocus());
     }
 
+    // The value a pending change would give, asked while typing, leaves the record, the text, its
+    // selection and the focus alone, and shows nothing for text that would be refused.
+    void pendingValueLeavesEverythingAlone() {
+        ScriptedPrompter prompter;
+        auto* ed = ctl<BoundEdit>("EdS2_NUnitaUsoA");
+        QVariant v;
+        QVERIFY(!dynamic_cast<BoundControl*>(ed)->pendingValue(&v)); // nothing typed
+        focus(ed);
+        ed->selectAll();
+        QTest::keyClicks(ed, "40");
+        QTest::keyClick(ed, Qt::Key_Left);
+        QVERIFY(dynamic_cast<BoundControl*>(ed)->pendingValue(&v));
+        QCOMPARE(v, QVariant(40));
+        QCOMPARE(field("S2_NUnitaUsoA")->value(), QVariant(0));
+        QCOMPARE(ed->text(), QStringLiteral("40"));
+        QCOMPARE(ed->cursorPosition(), 1);
+        QVERIFY(!ed->hasSelectedText());
+        QVERIFY(ed->hasFocus());
+        QTest::keyClicks(ed, "0000");
+        QVERIFY(!dynamic_cast<BoundControl*>(ed)->pendingValue(&v)); // out of range
+        QVERIFY(prompter.shown.isEmpty());
+        QCOMPARE(ed->text(), QStringLiteral("400000"));
+        QVERIFY(!ed->hasSelectedText());
+        QVERIFY(ed->hasFocus());
+        QCOMPARE(field("S2_NUnitaUsoA")->value(), QVariant(0));
+        QTest::keyClick(ed, Qt::Key_Escape);
+
+        auto* memo = ctl<BoundMemo>("MmS9_Annotazioni");
+        focus(memo);
+        QTest::keyClicks(memo, "uno");
+        QTest::keyClick(memo, Qt::Key_Return);
+        QTest::keyClicks(memo, "due");
+        QVERIFY(dynamic_cast<BoundControl*>(memo)->pendingValue(&v));
+        QCOMPARE(v.toByteArray(), QByteArray("uno\r\ndue"));
+        QVERIFY(field("S9_Annotazioni")->isNull());
+    }
+
     // --- page ---------------------------------------------------------------------------------
 
     void pageForm() {
