@@ -10,6 +10,7 @@
 #include "IniDati.h"
 #include "IniFile.h"
 #include "Prompter.h"
+#include "Recupero.h"
 #include "Servizi.h"
 #include "VarnoError.h"
 #include "WCnf.h"
@@ -180,6 +181,18 @@ void TWinMain::FormCreate() {
     InserisciPagina(m_pagina2, m_tsPagina2);
     InserisciPagina(m_pagina3, m_tsPagina3);
     AggiornaComandi();
+    m_recupero = new Recupero(this, m_tblScheda, ExeDir());
+}
+
+void TWinMain::RecuperaScheda() {
+    runCommand([this] {
+        bool nuova = false;
+        if (m_recupero->offri(&nuova)) {
+            m_nuovaScheda = nuova;
+            ResetPagine();
+        }
+        AggiornaComandi();
+    });
 }
 
 void TWinMain::FormDestroy() {
@@ -260,6 +273,7 @@ void TWinMain::mnEsciClick() {
 }
 
 void TWinMain::closeEvent(QCloseEvent* event) {
+    m_recupero->scriviSubito();
     bool mayClose = false;
     runCommand([&] { mayClose = ChiudiScheda(); });
     if (mayClose)
@@ -296,6 +310,7 @@ bool TWinMain::ChiudiScheda() {
     }
     if (m_tblScheda->active())
         m_tblScheda->close();
+    m_recupero->schedaChiusa();
     AggiornaComandi();
     return true;
 }
@@ -314,6 +329,7 @@ void TWinMain::NuovaScheda() {
     ResetPagine();
     AggiornaComandi();
     m_nuovaScheda = true;
+    m_recupero->schedaAperta(true, QString());
     RipristinaCursore();
 }
 
@@ -335,6 +351,7 @@ void TWinMain::ApriScheda() {
         m_tblScheda->loadFromFile(dlg.PercorsoScelto());
         m_tblScheda->mergeChangeLog();
         m_nuovaScheda = false;
+        m_recupero->schedaAperta(false, dlg.PercorsoScelto());
         RipristinaCursore();
     }
 }
@@ -380,6 +397,7 @@ bool TWinMain::SalvaScheda() {
     // counted as changed, so closing it still asks.
     m_tblScheda->saveToFile(percorso);
     m_tblScheda->mergeChangeLog();
+    m_recupero->schedaSalvata(percorso);
     if (m_nuovaScheda)
         AvanzaNumeroScheda(*m_iniFile, ValoreCampo(schedaN));
     TIniDati dati;

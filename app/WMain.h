@@ -10,6 +10,7 @@ class IniFile;
 class QAction;
 class QLabel;
 class QTabWidget;
+class Recupero;
 class QWidget;
 class TWinCnf;
 class TWinPagina1;
@@ -47,6 +48,10 @@ public:
     bool NuovaSchedaFlag() const { return m_nuovaScheda; }
 
     IniFile* FIniFile() const { return m_iniFile; }
+    Recupero* recupero() const { return m_recupero; }
+
+    // Start-up: offers back the form of a program that did not end normally.
+    void RecuperaScheda();
 
     // Document operations.
     bool ChiudiScheda();
@@ -86,6 +91,7 @@ private:
 
     Dataset* m_tblScheda;
     IniFile* m_iniFile = nullptr;
+    Recupero* m_recupero = nullptr;
     bool m_nuovaScheda = false;
     ClientArea* m_client = nullptr;
     QTabWidget* m_pgCtrl = nullptr;

@@ -15,5 +15,6 @@ int main(int argc, char* argv[]) {
     window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
                                            window.screen()->availableGeometry()));
     window.show();
+    window.RecuperaScheda();
     return QApplication::exec();
 }
