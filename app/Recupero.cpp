@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QSet>
 #include <QStatusBar>
 
 #include <condition_variable>
@@ -29,6 +30,12 @@
 namespace {
 const QString kSezione = QStringLiteral("RECUPERO");
 const QString kCaption = QStringLiteral("ATTENZIONE!!!");
+
+// The recovery folders locked by this process.
+QSet<QString>& lockTenuti() {
+    static QSet<QString> tenuti;
+    return tenuti;
+}
 
 QString testoCampo(const Dataset& ds, const char* nome) {
     const Field* f = ds.field(QString::fromLatin1(nome));
@@ -175,7 +182,16 @@ Recupero::Recupero(QMainWindow* window, Dataset* scheda, const QString& exeDir)
     }
     // Held for the program's whole life: only a lock whose program is no longer running is stale.
     m_lock.setStaleLockTime(0);
-    if (!m_lock.tryLock(0)) {
+    bool preso = m_lock.tryLock(0);
+    // After a power cut the program may start with the very process number the lost one had, so
+    // its lock looks alive; no other window of this process holds it, so it is stale.
+    qint64 pid = 0;
+    QString host, app;
+    if (!preso && m_lock.error() == QLockFile::LockFailedError && m_lock.getLockInfo(&pid, &host, &app) &&
+        pid == QCoreApplication::applicationPid() && !lockTenuti().contains(m_lock.fileName()) &&
+        m_lock.removeStaleLockFile())
+        preso = m_lock.tryLock(0);
+    if (!preso) {
         m_motivo =
             m_lock.error() == QLockFile::LockFailedError
                 ? QStringLiteral(
@@ -187,6 +203,7 @@ Recupero::Recupero(QMainWindow* window, Dataset* scheda, const QString& exeDir)
         return;
     }
     m_attivo = true;
+    lockTenuti().insert(m_lock.fileName());
     m_scrittore =
         std::make_unique<Scrittore>(percorsoCopia(), percorsoIni(), m_cartella, [this](const QString& e) {
             // The status bar tells when the form is not protected, once, until a write succeeds.
@@ -219,6 +236,8 @@ Recupero::Recupero(QMainWindow* window, Dataset* scheda, const QString& exeDir)
 
 Recupero::~Recupero() {
     m_scrittore.reset(); // finishes the job it has
+    if (m_attivo)
+        lockTenuti().remove(m_lock.fileName());
 }
 
 bool Recupero::eventFilter(QObject* watched, QEvent* event) {
