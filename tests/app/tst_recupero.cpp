@@ -21,6 +21,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QSysInfo>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -359,6 +360,26 @@ private slots:
             w.recupero()->attendi();
             QVERIFY(!QFile::exists(copia()));
         }
+    }
+
+    // A copy that cannot be written is said in the status bar until one can; the form goes on.
+    void copyThatCannotBeWritten() {
+        TWinMain w;
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        QVERIFY(QDir().mkpath(copia() + QStringLiteral("/x"))); // a folder where the file should go
+        w.TblScheda()->fieldByName(QStringLiteral("S1_Comune"))->setAsString(QStringLiteral("Onna"));
+        w.recupero()->scriviSubito();
+        QVERIFY(!w.recupero()->ultimoErrore().isEmpty());
+        QTRY_VERIFY(
+            w.statusBar()->currentMessage().startsWith(QStringLiteral("Copia di recupero non scritta: ")));
+        QVERIFY(p.shown.isEmpty());
+        QVERIFY(QDir(copia()).removeRecursively());
+        w.TblScheda()->fieldByName(QStringLiteral("S1_Comune"))->setAsString(QStringLiteral("Bazzano"));
+        w.recupero()->scriviSubito();
+        QVERIFY(w.recupero()->ultimoErrore().isEmpty());
+        QTRY_VERIFY(w.statusBar()->currentMessage().isEmpty());
+        QCOMPARE(valoreCopia("S1_Comune"), QStringLiteral("Bazzano"));
     }
 
     // A second program in the same folder says the folder is in use and keeps no copy of its
