@@ -219,7 +219,11 @@ private slots:
         // b is made before a: the folder's rows come by name, not in the order the disk keeps.
         scriviScheda(path(QStringLiteral("DaInviare/b.VARNO")), riempiSemplice);
         scriviScheda(path(QStringLiteral("DaInviare/a.VARNO")), riempiTutto);
-        scriviScheda(path(QStringLiteral("Inviati/c.VARNO")), riempiSemplice);
+        scriviScheda(path(QStringLiteral("Inviati/c.VARNO")), [](Dataset& ds) {
+            riempiSemplice(ds);
+            ds.fieldByName(QStringLiteral("S1_Data"))
+                ->setValue(QDateTime(QDate(2009, 4, 6), QTime(9, 5, 7, 250), Qt::UTC));
+        });
         writeFile(path(QStringLiteral("DaInviare/note.txt")), "not a form");
         QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("DaInviare/sotto.VARNO")));
         scriviScheda(path(QStringLiteral("DaInviare/sotto.VARNO/d.VARNO")), riempiSemplice);
@@ -243,7 +247,9 @@ private slots:
         const auto cell = [&](const char* name) { return a.value(t[0].indexOf(QLatin1String(name))); };
         QCOMPARE(cell("S1_Comune"), QStringLiteral("Perchè 5 € d'affitto"));
         QCOMPARE(cell("S1_Data"), QStringLiteral("2009-04-23 12:30:45"));
-        QCOMPARE(t[1].value(t[0].indexOf(QStringLiteral("S1_Data"))), QStringLiteral("2010-01-02"));
+        QCOMPARE(t[1].value(t[0].indexOf(QStringLiteral("S1_Data"))),
+                 QStringLiteral("2009-04-06 09:05:07.250"));
+        QCOMPARE(t[3].value(t[0].indexOf(QStringLiteral("S1_Data"))), QStringLiteral("2010-01-02"));
         QCOMPARE(cell("S2_Occupanti"), QStringLiteral("-123456"));
         QCOMPARE(cell("S3_TM_A1"), QStringLiteral("1"));
         QCOMPARE(cell("S3_TM_A2"), QStringLiteral("0"));
