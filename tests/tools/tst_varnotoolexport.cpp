@@ -359,6 +359,7 @@ private slots:
     void wrongUse() {
         scriviScheda(path(QStringLiteral("DaInviare/a.VARNO")), riempiSemplice);
         const QByteArray form = readAll(path(QStringLiteral("DaInviare/a.VARNO")));
+        writeFile(path(QStringLiteral("scheda.xml")), "<DATAPACKET/>"); // any name may hold a form
         for (const QStringList& args :
              {QStringList{QStringLiteral("export")},
               QStringList{QStringLiteral("export"), QStringLiteral("--separator"), QStringLiteral("\""),
@@ -367,6 +368,8 @@ private slots:
                           QStringLiteral("DaInviare")},
               QStringList{QStringLiteral("export"), QStringLiteral("--out"),
                           QStringLiteral("DaInviare/a.VARNO"), QStringLiteral("DaInviare")},
+              QStringList{QStringLiteral("export"), QStringLiteral("--out"), QStringLiteral("./scheda.xml"),
+                          QStringLiteral("scheda.xml")},
               QStringList{QStringLiteral("export"), QStringLiteral("--colonne"),
                           QStringLiteral("DaInviare")}}) {
             const Run r = varnotool(args, m_dir->path());
@@ -375,6 +378,7 @@ private slots:
         }
         // A table never takes the place of a form.
         QCOMPARE(readAll(path(QStringLiteral("DaInviare/a.VARNO"))), form);
+        QCOMPARE(readAll(path(QStringLiteral("scheda.xml"))), QByteArray("<DATAPACKET/>"));
     }
 };
 

@@ -86,10 +86,16 @@ int run(const QStringList& args) {
         return usageError(command);
     const Opzioni& o = *opzioni;
 
-    // The table must never take the place of a form.
-    if (o.out.endsWith(QStringLiteral(".VARNO"), Qt::CaseInsensitive)) {
-        writeErr(QStringLiteral("Il file \"%1\" è un file di scheda: la tabella va scritta in un altro file")
-                     .arg(o.out));
+    // The table must never take the place of a form: not of a form file, nor of a file given to read.
+    const QString uscita = QFileInfo(o.out).canonicalFilePath();
+    bool suUnIngresso = false;
+    for (const QString& p : o.percorsi)
+        suUnIngresso = suUnIngresso || (!uscita.isEmpty() && QFileInfo(p).canonicalFilePath() == uscita);
+    if (o.out.endsWith(QStringLiteral(".VARNO"), Qt::CaseInsensitive) || suUnIngresso) {
+        writeErr(
+            QStringLiteral("Il file \"%1\" è una scheda o un file da esportare: la tabella va scritta in "
+                           "un altro file")
+                .arg(o.out));
         return 2;
     }
     if (!o.cartellaImmagini.isEmpty() && !QDir().mkpath(o.cartellaImmagini)) {
@@ -129,17 +135,9 @@ int run(const QStringList& args) {
 
     const auto esporta = [&](const QString& percorso) {
         const QFileInfo info(percorso);
+        Dataset scheda;
         try {
-            Dataset scheda;
             scheda.loadFromFile(percorso);
-            if (scheda.rows().isEmpty()) {
-                writeErr(QStringLiteral("%1: il file non contiene alcuna scheda").arg(percorso));
-                status = 1;
-                return;
-            }
-            immagini.clear();
-            tabella.scriviRighe(info.fileName(), info.absoluteDir().dirName(), scheda,
-                                o.cartellaImmagini.isEmpty() ? nullptr : &immagini);
         } catch (const VarnoError& e) {
             writeErr(percorso + QStringLiteral(": ") + e.message());
             status = 1;
@@ -150,6 +148,16 @@ int run(const QStringList& args) {
             status = 1;
             return;
         }
+        if (scheda.rows().isEmpty()) {
+            writeErr(QStringLiteral("%1: il file non contiene alcuna scheda").arg(percorso));
+            status = 1;
+            return;
+        }
+        // Outside the try: a failure while a row is being written ends the export (the table
+        // would hold half a row), and the file named by --out is left as it was.
+        immagini.clear();
+        tabella.scriviRighe(info.fileName(), info.absoluteDir().dirName(), scheda,
+                            o.cartellaImmagini.isEmpty() ? nullptr : &immagini);
         for (const TabellaSchede::Immagine& im : immagini) {
             const QString nome =
                 nomeLibero(nomiImmagini, TabellaSchede::nomeFileImmagine(info.fileName(), im.campo, im.dati));
@@ -165,9 +173,8 @@ int run(const QStringList& args) {
 
     for (const QString& percorso : o.percorsi) {
         if (QFileInfo(percorso).isDir()) {
-            QStringList nomi;
-            ElencaFile(percorso + u'/', nomi, QString(),
-                       QStringLiteral(".VARNO")); // a folder path ends with its separator
+            QStringList nomi; // ElencaFile takes a folder path that ends with its separator
+            ElencaFile(percorso + u'/', nomi, QString(), QStringLiteral(".VARNO"));
             for (const QString& nome : nomi) {
                 esporta(QDir(percorso).filePath(nome));
                 if (csv.failed())
