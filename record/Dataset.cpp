@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QSaveFile>
 #include <limits>
 #include <new>
@@ -109,8 +110,14 @@ void Dataset::bindFields() {
         for (const FieldDef& d : m_columns)
             m_dynamic.push_back(std::unique_ptr<Field>(new Field(this, d)));
     }
+    // Each name to its first column, built once: a lookup per field would compare names n² times
+    // on every load (262 fields in a form).
+    QHash<QString, int> first;
+    first.reserve(m_columns.size());
+    for (qsizetype i = m_columns.size() - 1; i >= 0; --i)
+        first.insert(m_columns[i].name, int(i));
     for (const auto& f : fields())
-        f->m_column = columnIndex(f->name());
+        f->m_column = first.value(f->name(), -1);
 }
 
 void Dataset::checkActive() const {

@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer runs the record and tool tests, then the libFuzzer targets of the
 # datapacket readers run for a bounded time each, seeded with tests/fuzz/corpus.
 set -euo pipefail
-source "$(dirname "$0")/setup.sh" clang-14 libclang-rt-14-dev
+source "$(dirname "$0")/setup.sh" clang-14 libclang-rt-14-dev python3
 varno_install_packages
 
 FUZZ_SECONDS=${VARNO_FUZZ_SECONDS:-60}

@@ -94,6 +94,12 @@ QString DefaultExtension(PictureFormat format, const QByteArray& bytes) {
     return QString();
 }
 
+QString PictureFormatName(PictureFormat format, const QByteArray& bytes) {
+    if (format == PictureFormat::Jpeg)
+        return QStringLiteral("JPEG");
+    return DefaultExtension(format, bytes).toUpper();
+}
+
 const QList<PictureFileType>& PictureFileTypes() {
     static const QList<PictureFileType> types{
         {QStringLiteral("All (*.dxf;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)"),

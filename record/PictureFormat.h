@@ -32,6 +32,9 @@ PictureFormat FormatForExtension(const QString& extension);
 // The extension a picture of this format is saved with by default ("bmp", "jpg", ...). Metafiles
 // need their bytes to tell "emf" from "wmf".
 QString DefaultExtension(PictureFormat format, const QByteArray& bytes = QByteArray());
+// The short name of a format as lists show it: "BMP", "ICO", "WMF" or "EMF", "PNG", "JPEG", "GIF";
+// the empty text for None.
+QString PictureFormatName(PictureFormat format, const QByteArray& bytes = QByteArray());
 
 // One entry of the file-type list of the load and save dialogs.
 struct PictureFileType {
