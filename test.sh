@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite; exits non-zero on any failure.
 set -euo pipefail
-source "$(dirname "$0")/scripts/setup.sh" xvfb xauth
+source "$(dirname "$0")/scripts/setup.sh" xvfb xauth poppler-utils
 varno_install_packages
 varno_build
 varno_prepare_folder
