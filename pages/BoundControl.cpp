@@ -1,6 +1,7 @@
 #include "BoundControl.h"
 
 #include "DataSource.h"
+#include "Dataset.h"
 #include "Field.h"
 #include "Prompter.h"
 #include "Servizi.h"
@@ -98,6 +99,20 @@ bool BoundControl::updateRecord() {
     if (ok)
         dataChanged(); // shows the stored form of what was typed
     return ok;
+}
+
+bool BoundControl::writePendingInto(Dataset& copy) {
+    if (!m_modified || !field())
+        return true;
+    Field* target = copy.field(m_field);
+    if (!target || !target->bound())
+        return true;
+    try {
+        return writeValue(target);
+    } catch (const VarnoError& e) {
+        refuse(e.message());
+        return false;
+    }
 }
 
 bool BoundControl::markModified() {

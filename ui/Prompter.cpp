@@ -129,3 +129,14 @@ QString QtPrompter::saveFileName(QWidget* owner, const QString& caption, const Q
         *filterIndex = filterIndexOf(filter, dlg.selectedNameFilter());
     return dlg.selectedFiles().first();
 }
+
+QString QtPrompter::saveFileNameAt(QWidget* owner, const QString& caption, const QString& filter,
+                                   const QString& defaultSuffix, const QString& proposed) {
+    QFileDialog dlg(owner, caption, proposed, filter);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setDefaultSuffix(defaultSuffix);
+    dlg.selectFile(proposed);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().first();
+}
