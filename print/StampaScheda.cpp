@@ -11,9 +11,11 @@
 #include "TabellaPagina3.h"
 #include "VarnoError.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QIODevice>
+#include <QImageReader>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
@@ -168,6 +170,43 @@ void drawRadioGroup(QPainter& p, const ControlDef& def, const Field* f) {
     p.restore();
 }
 
+// The size a picture of `natural` pixels takes in its box: its own at 96 pixels per inch, shrunk
+// to fit keeping its proportions.
+QSizeF fittedSize(QSizeF natural, const QRect& box) {
+    if (natural.width() > box.width() || natural.height() > box.height())
+        natural.scale(box.size(), Qt::KeepAspectRatio);
+    return natural;
+}
+
+// Pixels of the painter's device per pixel of page coordinates, at no more than 300 dpi on paper.
+qreal picturePixelsPerUnit(const QPainter& p) {
+    const QPaintDevice* device = p.device();
+    const qreal dpi = device && device->logicalDpiX() > 0 ? device->logicalDpiX() : 96;
+    return std::hypot(p.worldTransform().m11(), p.worldTransform().m12()) / dpi * kPictureDpi;
+}
+
+QSize wantedPixels(const QSizeF& size, qreal perUnit) {
+    return QSize(std::max(1, int(std::ceil(size.width() * perUnit))),
+                 std::max(1, int(std::ceil(size.height() * perUnit))));
+}
+
+// A JPEG photograph read straight at about the size it will be drawn: the reader scales while it
+// decodes, far quicker than decoding 12 megapixels and scaling them down. A null image when the
+// bytes do not read so.
+QImage readJpegFor(const QByteArray& bytes, const QRect& box, qreal perUnit) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    const QSize natural = reader.size();
+    if (!natural.isValid())
+        return {};
+    const QSize want = wantedPixels(fittedSize(natural, box), perUnit);
+    if (natural.width() > want.width() || natural.height() > want.height())
+        reader.setScaledSize(natural.scaled(want, Qt::KeepAspectRatio));
+    return reader.read();
+}
+
 // The picture scaled into its box keeping its proportions (never enlarged past its own size at
 // 96 pixels per inch), centred; stored bytes of no known format draw nothing, as on screen.
 void drawPicture(QPainter& p, const ControlDef& def, const Field* f) {
@@ -176,27 +215,33 @@ void drawPicture(QPainter& p, const ControlDef& def, const Field* f) {
     const QByteArray bytes = SkipLegacyHeader(f->asBytes());
     if (bytes.isEmpty())
         return;
-    QImage image;
-    try {
-        image = PictureGraphic::decodeByContent(bytes).image();
-    } catch (const VarnoError&) {
-        return;
-    }
-    if (image.isNull())
-        return;
     const QRect box = EffectiveRect(def).adjusted(1, 1, -1, -1);
-    QSizeF size = image.size();
-    if (size.width() > box.width() || size.height() > box.height())
-        size.scale(box.size(), Qt::KeepAspectRatio);
+    const qreal perUnit = picturePixelsPerUnit(p);
+    QImage image;
+    QSizeF natural;
+    if (DetectPictureFormat(bytes) == PictureFormat::Jpeg) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        natural = QImageReader(&buffer, "jpeg").size();
+        image = readJpegFor(bytes, box, perUnit);
+    }
+    if (image.isNull()) {
+        try {
+            image = PictureGraphic::decodeByContent(bytes).image();
+        } catch (const VarnoError&) {
+            return;
+        }
+        natural = image.size();
+    }
+    if (image.isNull() || natural.isEmpty())
+        return;
+    const QSizeF size = fittedSize(natural, box);
     const QRectF target(box.left() + (box.width() - size.width()) / 2.0,
                         box.top() + (box.height() - size.height()) / 2.0, size.width(), size.height());
     // As many pixels as the paper shows at 300 dpi, so that a photograph does not carry its
     // whole resolution into the document.
-    const QPaintDevice* device = p.device();
-    const qreal dpi = device && device->logicalDpiX() > 0 ? device->logicalDpiX() : 96;
-    const qreal perPixel = std::hypot(p.worldTransform().m11(), p.worldTransform().m12()) / dpi * kPictureDpi;
-    const QSize want(std::max(1, int(std::ceil(target.width() * perPixel))),
-                     std::max(1, int(std::ceil(target.height() * perPixel))));
+    const QSize want = wantedPixels(size, perUnit);
     if (image.width() > want.width() || image.height() > want.height())
         image = image.scaled(want, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     p.save();
