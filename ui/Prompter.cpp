@@ -1,7 +1,9 @@
 #include "Prompter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -132,10 +134,14 @@ QString QtPrompter::saveFileName(QWidget* owner, const QString& caption, const Q
 
 QString QtPrompter::saveFileNameAt(QWidget* owner, const QString& caption, const QString& filter,
                                    const QString& defaultSuffix, const QString& proposed) {
-    QFileDialog dlg(owner, caption, proposed, filter);
+    // The dialog opens in the proposed folder (the home folder when that is missing) with the
+    // proposed name typed in.
+    const QFileInfo info(proposed);
+    const QString folder = info.dir().exists() ? info.absolutePath() : QDir::homePath();
+    QFileDialog dlg(owner, caption, folder, filter);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setDefaultSuffix(defaultSuffix);
-    dlg.selectFile(proposed);
+    dlg.selectFile(info.fileName());
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return dlg.selectedFiles().first();
