@@ -469,15 +469,13 @@ void DocumentoPdf::aggiungi(const Dataset& scheda, const QString& nomeFile) {
 void DocumentoPdf::chiudi() {
     if (!d)
         return;
-    const bool painted = d->stampa.fine();
-    if (!painted || d->out.failed() || !d->out.commit()) {
-        const QString reason = d->out.failed() || !painted ? d->out.reason() : d->out.reason();
-        const QString path = d->path;
-        delete d;
-        d = nullptr;
-        throw VarnoError(QStringLiteral("Impossibile scrivere il file \"%1\": %2")
-                             .arg(path, reason.isEmpty() ? QStringLiteral("errore di scrittura") : reason));
-    }
+    // The painter writes the rest of the document when it ends; only then is the file replaced.
+    const bool complete = d->stampa.fine() && !d->out.failed() && d->out.commit();
+    const QString path = d->path;
+    const QString reason = d->out.reason();
     delete d;
     d = nullptr;
+    if (!complete)
+        throw VarnoError(QStringLiteral("Impossibile scrivere il file \"%1\": %2")
+                             .arg(path, reason.isEmpty() ? QStringLiteral("errore di scrittura") : reason));
 }
