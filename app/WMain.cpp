@@ -12,6 +12,7 @@
 #include "Prompter.h"
 #include "Recupero.h"
 #include "Servizi.h"
+#include "StampaScheda.h"
 #include "VarnoError.h"
 #include "WCnf.h"
 #include "WPagina1.h"
@@ -26,6 +27,9 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -162,6 +166,8 @@ void TWinMain::buildMenu() {
     m_mnApri = add("mnApri", QStringLiteral("Apri ..."), &TWinMain::mnApriClick);
     m_mnSalva = add("mnSalva", QStringLiteral("Salva"), &TWinMain::mnSalvaClick);
     m_mnChiudi = add("mnChiudi", QStringLiteral("Chiudi"), &TWinMain::mnChiudiClick);
+    m_mnStampa = add("mnStampa", QStringLiteral("Stampa ..."), &TWinMain::mnStampaClick);
+    m_mnEsportaPdf = add("mnEsportaPdf", QStringLiteral("Esporta PDF ..."), &TWinMain::mnEsportaPdfClick);
     file->addSeparator();
     m_mnInvia = add("mnInvia", QStringLiteral("Invia ..."), &TWinMain::mnInviaClick);
     file->addSeparator();
@@ -222,6 +228,8 @@ void TWinMain::AggiornaComandi() {
     m_pgCtrl->setVisible(open);
     m_mnChiudi->setEnabled(open);
     m_mnSalva->setEnabled(open);
+    m_mnStampa->setEnabled(open);
+    m_mnEsportaPdf->setEnabled(open);
 }
 
 std::array<TWinSuperPagina*, 3> TWinMain::pagine() const {
@@ -267,6 +275,14 @@ void TWinMain::mnInviaClick() {
     runCommand([this] { InviaSchede(); });
 }
 
+void TWinMain::mnStampaClick() {
+    runCommand([this] { StampaSchedaAperta(); });
+}
+
+void TWinMain::mnEsportaPdfClick() {
+    runCommand([this] { EsportaPdf(); });
+}
+
 void TWinMain::mnEsciClick() {
     // The close runs after the menu command has returned, through the normal close path.
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
@@ -310,6 +326,7 @@ bool TWinMain::ChiudiScheda() {
     }
     if (m_tblScheda->active())
         m_tblScheda->close();
+    m_percorsoScheda.clear();
     m_recupero->schedaChiusa();
     AggiornaComandi();
     return true;
@@ -350,6 +367,7 @@ void TWinMain::ApriScheda() {
         CursoreAttesa();
         m_tblScheda->loadFromFile(dlg.PercorsoScelto());
         m_tblScheda->mergeChangeLog();
+        m_percorsoScheda = dlg.PercorsoScelto();
         m_nuovaScheda = false;
         m_recupero->schedaAperta(false, dlg.PercorsoScelto());
         RipristinaCursore();
@@ -397,6 +415,7 @@ bool TWinMain::SalvaScheda() {
     // counted as changed, so closing it still asks.
     m_tblScheda->saveToFile(percorso);
     m_tblScheda->mergeChangeLog();
+    m_percorsoScheda = percorso;
     m_recupero->schedaSalvata(percorso);
     if (m_nuovaScheda)
         AvanzaNumeroScheda(*m_iniFile, ValoreCampo(schedaN));
@@ -407,6 +426,92 @@ bool TWinMain::SalvaScheda() {
     m_nuovaScheda = false;
     RipristinaCursore();
     return true;
+}
+
+namespace {
+TWinMain::DialogoStampa& dialogoStampa() {
+    static TWinMain::DialogoStampa dialog = [](QWidget* owner, QPrinter& printer) {
+        QPrintDialog dlg(&printer, owner);
+        return dlg.exec() == QDialog::Accepted;
+    };
+    return dialog;
+}
+} // namespace
+
+void TWinMain::setDialogoStampa(DialogoStampa dialog) {
+    dialogoStampa() = std::move(dialog);
+}
+
+bool TWinMain::CopiaSchedaAperta(Dataset& copia) {
+    QList<QVariant> record;
+    for (int i = 0; i < m_tblScheda->columns().size(); ++i)
+        record << m_tblScheda->value(i);
+    copia.open(m_tblScheda->columns(), {record}, m_tblScheda->autoIncValue());
+    for (TWinSuperPagina* p : pagine())
+        if (!p->WritePendingInto(copia))
+            return false;
+    copia.checkBrowseMode();
+    return true;
+}
+
+QString TWinMain::NomeSchedaStampata(const Dataset& copia) const {
+    if (!m_percorsoScheda.isEmpty())
+        return QFileInfo(m_percorsoScheda).fileName();
+    for (const char* f : {"S1_Squadra", "S1_SchedaN", "S1_Data"})
+        if (CampoVuoto(copia.field(QLatin1String(f))))
+            return QStringLiteral("Nuova scheda");
+    return NomeFileScheda(copia);
+}
+
+void TWinMain::StampaSchedaAperta() {
+    if (!m_tblScheda->active())
+        return;
+    Dataset copia;
+    if (!CopiaSchedaAperta(copia))
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    StampaScheda::impostaPagina(printer);
+    printer.setDocName(NomeSchedaStampata(copia));
+    if (!dialogoStampa()(this, printer))
+        return;
+    CursoreAttesa();
+    StampaScheda stampa(&printer);
+    stampa.aggiungi(copia, NomeSchedaStampata(copia));
+    const bool ok = stampa.fine();
+    RipristinaCursore();
+    if (!ok)
+        throw VarnoError(QStringLiteral("Impossibile completare la stampa"));
+}
+
+void TWinMain::EsportaPdf() {
+    if (!m_tblScheda->active())
+        return;
+    Dataset copia;
+    if (!CopiaSchedaAperta(copia))
+        return;
+    const QString nome = NomeSchedaStampata(copia);
+    // Beside the form file, or among the user's documents for a form not saved yet.
+    QString proposto;
+    if (!m_percorsoScheda.isEmpty()) {
+        const QFileInfo info(m_percorsoScheda);
+        proposto = info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".pdf");
+    } else {
+        const QString base = nome.endsWith(QLatin1String(".VARNO"), Qt::CaseInsensitive)
+                                 ? QFileInfo(nome).completeBaseName()
+                                 : QStringLiteral("Scheda");
+        proposto = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + u'/' + base +
+                   QStringLiteral(".pdf");
+    }
+    const QString percorso = CurrentPrompter()->saveFileNameAt(this, QStringLiteral("Esporta PDF"),
+                                                               QStringLiteral("Documenti PDF (*.pdf)"),
+                                                               QStringLiteral("pdf"), proposto);
+    if (percorso.isEmpty())
+        return;
+    CursoreAttesa();
+    DocumentoPdf pdf(percorso);
+    pdf.aggiungi(copia, nome);
+    pdf.chiudi();
+    RipristinaCursore();
 }
 
 bool CampoVuoto(const Field* field) {

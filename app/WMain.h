@@ -8,6 +8,7 @@ class Dataset;
 class Field;
 class IniFile;
 class QAction;
+class QPrinter;
 class QLabel;
 class QTabWidget;
 class Recupero;
@@ -40,6 +41,8 @@ public:
     QAction* mnApri() const { return m_mnApri; }
     QAction* mnSalva() const { return m_mnSalva; }
     QAction* mnChiudi() const { return m_mnChiudi; }
+    QAction* mnStampa() const { return m_mnStampa; }
+    QAction* mnEsportaPdf() const { return m_mnEsportaPdf; }
     QAction* mnInvia() const { return m_mnInvia; }
     QAction* mnEsci() const { return m_mnEsci; }
     TWinPagina1* Pagina1() const { return m_pagina1; }
@@ -60,6 +63,15 @@ public:
     bool SalvaScheda();
     // Send: closes the open form, then shows the send dialog.
     void InviaSchede();
+    // The open form as it is now, the value being typed included, on paper or into a PDF file;
+    // nothing in the record changes.
+    void StampaSchedaAperta();
+    void EsportaPdf();
+    // The print dialog; tests replace it. True when the user chose to print.
+    using DialogoStampa = std::function<bool(QWidget* owner, QPrinter& printer)>;
+    static void setDialogoStampa(DialogoStampa dialog);
+    // The file the open form was read from or last saved to; empty for a new form.
+    const QString& PercorsoScheda() const { return m_percorsoScheda; }
 
     void AggiornaComandi();
     void ResetPagine();
@@ -74,6 +86,8 @@ public slots:
     void mnSalvaClick();
     void mnChiudiClick();
     void mnInviaClick();
+    void mnStampaClick();
+    void mnEsportaPdfClick();
     void mnEsciClick();
 
 protected:
@@ -88,11 +102,17 @@ private:
     // Writes the value typed into the focused control into its field, then posts the record;
     // false when the control refused its text.
     bool ScriviValorePendente();
+    // A copy of the open record with the value typed into the focused control written into it;
+    // false when the control refused its text. The record itself is left as it is.
+    bool CopiaSchedaAperta(Dataset& copia);
+    // The name a printed form carries: its file's, or the one Save would give it.
+    QString NomeSchedaStampata(const Dataset& copia) const;
 
     Dataset* m_tblScheda;
     IniFile* m_iniFile = nullptr;
     Recupero* m_recupero = nullptr;
     bool m_nuovaScheda = false;
+    QString m_percorsoScheda;
     ClientArea* m_client = nullptr;
     QTabWidget* m_pgCtrl = nullptr;
     QWidget* m_tsConfigurazione = nullptr;
@@ -108,5 +128,7 @@ private:
     QAction* m_mnSalva = nullptr;
     QAction* m_mnChiudi = nullptr;
     QAction* m_mnInvia = nullptr;
+    QAction* m_mnStampa = nullptr;
+    QAction* m_mnEsportaPdf = nullptr;
     QAction* m_mnEsci = nullptr;
 };

@@ -127,6 +127,20 @@ bool BoundControl::pendingValue(QVariant* value) {
     return ok;
 }
 
+bool BoundControl::writePendingInto(Dataset& copy) {
+    if (!m_modified || !field())
+        return true;
+    Field* target = copy.field(m_field);
+    if (!target || !target->bound())
+        return true;
+    try {
+        return writeValue(target);
+    } catch (const VarnoError& e) {
+        refuse(e.message());
+        return false;
+    }
+}
+
 bool BoundControl::markModified() {
     if (!m_source || !field() || !m_source->edit())
         return false;

@@ -5,6 +5,7 @@
 #include <QVariant>
 
 #include "DataSource.h"
+class Dataset;
 class Field;
 class QFocusEvent;
 class QWidget;
@@ -41,6 +42,10 @@ public:
     // the record, the control and the focus stay as they are and no message shows. False when
     // nothing is pending or the control would refuse its content.
     bool pendingValue(QVariant* value);
+    // Writes a pending change into the field of the same name of another dataset (a copy of the
+    // record), leaving this control's field and its pending state as they are. False when the
+    // control refused its content; true when nothing is pending or the copy has no such field.
+    bool writePendingInto(Dataset& copy);
 
     // Called by a data source that is being destroyed.
     void dataSourceGone(DataSource* source);

@@ -53,6 +53,13 @@ bool DataSource::UpdateRecord() {
     return true;
 }
 
+bool DataSource::WritePendingInto(Dataset& copy) {
+    for (BoundControl* c : std::as_const(m_controls))
+        if (c->modified() && !c->writePendingInto(copy))
+            return false;
+    return true;
+}
+
 void DataSource::recordChanged() {
     m_wasActive = active();
     const QList<BoundControl*> controls = m_controls;

@@ -36,6 +36,8 @@ public:
     // the focused one, since the others wrote theirs when they lost the focus). False when a
     // control refused its text; it has told the user and kept the focus.
     bool UpdateRecord();
+    // The same into a copy of the record, changing nothing here.
+    bool WritePendingInto(Dataset& copy);
 
 private:
     void recordChanged();

@@ -63,6 +63,13 @@ bool TWinSuperPagina::UpdateRecord() {
     return true;
 }
 
+bool TWinSuperPagina::WritePendingInto(Dataset& copy) {
+    for (DataSource* ds : std::as_const(m_dataSources))
+        if (!ds->WritePendingInto(copy))
+            return false;
+    return true;
+}
+
 void TWinSuperPagina::scrollToOrigin() {
     m_sbPg->verticalScrollBar()->setValue(0);
     m_sbPg->horizontalScrollBar()->setValue(0);

@@ -40,6 +40,9 @@ public:
     // Writes the pending value of the control changed by the user (Save and Close do this first).
     // False when a control refused its text: it has shown why and kept the focus.
     bool UpdateRecord();
+    // The same into a copy of the record (printing what is on screen), changing nothing in the
+    // page's own record.
+    bool WritePendingInto(Dataset& copy);
 
     // Scrolls to the top left.
     void scrollToOrigin();

@@ -1,7 +1,9 @@
 #include "Prompter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -127,5 +129,20 @@ QString QtPrompter::saveFileName(QWidget* owner, const QString& caption, const Q
         return {};
     if (filterIndex)
         *filterIndex = filterIndexOf(filter, dlg.selectedNameFilter());
+    return dlg.selectedFiles().first();
+}
+
+QString QtPrompter::saveFileNameAt(QWidget* owner, const QString& caption, const QString& filter,
+                                   const QString& defaultSuffix, const QString& proposed) {
+    // The dialog opens in the proposed folder (the home folder when that is missing) with the
+    // proposed name typed in.
+    const QFileInfo info(proposed);
+    const QString folder = info.dir().exists() ? info.absolutePath() : QDir::homePath();
+    QFileDialog dlg(owner, caption, folder, filter);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setDefaultSuffix(defaultSuffix);
+    dlg.selectFile(info.fileName());
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
     return dlg.selectedFiles().first();
 }

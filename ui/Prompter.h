@@ -27,6 +27,12 @@ public:
                                  int* filterIndex) = 0;
     virtual QString saveFileName(QWidget* owner, const QString& caption, const QString& filter,
                                  const QString& defaultSuffix, int* filterIndex) = 0;
+    // A save dialog that proposes a folder and file name (a path); by default the one above.
+    virtual QString saveFileNameAt(QWidget* owner, const QString& caption, const QString& filter,
+                                   const QString& defaultSuffix, const QString& proposed) {
+        (void)proposed;
+        return saveFileName(owner, caption, filter, defaultSuffix, nullptr);
+    }
 };
 
 Prompter* CurrentPrompter();
@@ -42,4 +48,6 @@ public:
                          int* filterIndex) override;
     QString saveFileName(QWidget* owner, const QString& caption, const QString& filter,
                          const QString& defaultSuffix, int* filterIndex) override;
+    QString saveFileNameAt(QWidget* owner, const QString& caption, const QString& filter,
+                           const QString& defaultSuffix, const QString& proposed) override;
 };

@@ -10,3 +10,10 @@ void DrawPagina3(PageCanvas& canvas);
 constexpr int kPagina1Height = 1286;
 constexpr int kPagina2Height = 1274;
 constexpr int kPagina3Height = 1292;
+
+class QPainter;
+
+// The page numbers 1 to 3: height in page coordinates (0 for another number), and the page
+// drawn through a painter whose transformation maps page coordinates onto its device.
+int PaginaHeight(int page);
+void DrawPagina(int page, QPainter& painter);

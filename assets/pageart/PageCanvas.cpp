@@ -8,7 +8,8 @@ const QColor PageCanvas::kInk(20, 20, 20);
 const QColor PageCanvas::kBand(70, 70, 70);
 const QColor PageCanvas::kTint(232, 232, 232);
 
-PageCanvas::PageCanvas(int height) : m_image(kWidth, height, QImage::Format_RGB32) {
+PageCanvas::PageCanvas(int height)
+    : m_height(height), m_image(kWidth, height, QImage::Format_RGB32), m_painter(m_own) {
     m_image.fill(Qt::white);
     m_painter.begin(&m_image);
     m_painter.setRenderHint(QPainter::Antialiasing);
@@ -16,7 +17,22 @@ PageCanvas::PageCanvas(int height) : m_image(kWidth, height, QImage::Format_RGB3
     m_painter.setPen(kInk);
 }
 
+PageCanvas::PageCanvas(QPainter& painter, int height) : m_height(height), m_painter(painter) {
+    m_painter.save();
+    m_painter.setRenderHint(QPainter::Antialiasing);
+    m_painter.setRenderHint(QPainter::TextAntialiasing);
+    m_painter.setPen(kInk);
+    m_painter.setBrush(Qt::NoBrush);
+}
+
+PageCanvas::~PageCanvas() {
+    if (&m_painter != &m_own)
+        m_painter.restore();
+}
+
 QImage PageCanvas::image() {
+    if (&m_painter != &m_own)
+        return {};
     if (m_painter.isActive())
         m_painter.end();
     return m_image;

@@ -9,6 +9,9 @@
 
 // A printed page of the survey form being drawn: 900 pixels wide, white, with the few strokes
 // and lettering styles the paper form uses. Page coordinates are those of the screen pages.
+// The canvas draws either into its own image (the page JPEGs) or through a painter it is given,
+// whose transformation maps page coordinates onto the device (a PDF or a printer: vector
+// strokes and real text).
 class PageCanvas {
 public:
     static constexpr int kWidth = 900;
@@ -23,8 +26,16 @@ public:
     };
 
     explicit PageCanvas(int height);
+    // Draws through `painter`, which stays the caller's; its state is restored when the canvas
+    // goes. Nothing is filled: the device's own white is the paper.
+    PageCanvas(QPainter& painter, int height);
+    ~PageCanvas();
+    PageCanvas(const PageCanvas&) = delete;
+    PageCanvas& operator=(const PageCanvas&) = delete;
 
     QPainter& painter() { return m_painter; }
+    int height() const { return m_height; }
+    // The drawn page; a null image for a canvas drawing through a painter it was given.
     QImage image();
 
     static QFont font(Style style, int pixelSize = 0);
@@ -70,8 +81,10 @@ public:
     static const QColor kTint;
 
 private:
+    int m_height;
     QImage m_image;
-    QPainter m_painter;
+    QPainter m_own;
+    QPainter& m_painter; // m_own, or the painter given
 };
 
 // JPEG at the given quality through Qt's image writer.

@@ -55,8 +55,8 @@ private slots:
             captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
             QVERIFY(a->shortcut().isEmpty());
         }
-        QCOMPARE(captions,
-                 (QStringList{"Nuovo", "Apri ...", "Salva", "Chiudi", "-", "Invia ...", "-", "Esci"}));
+        QCOMPARE(captions, (QStringList{"Nuovo", "Apri ...", "Salva", "Chiudi", "Stampa ...",
+                                        "Esporta PDF ...", "-", "Invia ...", "-", "Esci"}));
     }
 
     void pageControlFollowsHeightOnly() {

@@ -28,3 +28,9 @@ QString ScriptedPrompter::openFileName(QWidget*, const QString&, const QString&,
 QString ScriptedPrompter::saveFileName(QWidget*, const QString&, const QString&, const QString&, int*) {
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }
+
+QString ScriptedPrompter::saveFileNameAt(QWidget*, const QString&, const QString&, const QString&,
+                                         const QString& path) {
+    proposed << path;
+    return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+}

@@ -31,4 +31,7 @@ public:
                          int* filterIndex) override;
     QString saveFileName(QWidget* owner, const QString& caption, const QString& filter,
                          const QString& defaultSuffix, int* filterIndex) override;
+    QStringList proposed; // the paths proposed by the save dialogs that propose one, in order
+    QString saveFileNameAt(QWidget* owner, const QString& caption, const QString& filter,
+                           const QString& defaultSuffix, const QString& path) override;
 };

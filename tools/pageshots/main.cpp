@@ -1,10 +1,14 @@
 // Builds the main window and its three pages over a sample filled form and writes one PNG per
 // whole page (pagina1.png, pagina2.png, pagina3.png) and one of the main window (main.png) into
 // the folder given on the command line. Used to look at the pages as an inspector sees them.
+// It also prints the same form into stampa.pdf there, as "Esporta PDF ..." does.
 #include "Dataset.h"
 #include "ExeDir.h"
 #include "Field.h"
+#include "PictureGraphic.h"
 #include "Servizi.h"
+#include "StampaScheda.h"
+#include "VarnoError.h"
 #include "WMain.h"
 #include "WPagina1.h"
 #include "WPagina2.h"
@@ -12,11 +16,35 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 
 namespace {
+
+// A sketch of the structural aggregate as a squad photocopies it from the map: the blocks along
+// two streets, the surveyed building hatched.
+QImage planOfTheAggregate() {
+    QImage plan(1200, 640, QImage::Format_RGB32);
+    plan.fill(QColor(250, 248, 240));
+    QPainter p(&plan);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(60, 60, 60), 3));
+    const QRect blocks[] = {{120, 90, 220, 180}, {340, 90, 180, 180},  {520, 90, 260, 180},
+                            {780, 90, 200, 180}, {120, 370, 300, 190}, {420, 370, 200, 190},
+                            {620, 370, 360, 190}};
+    for (const QRect& b : blocks)
+        p.drawRect(b);
+    p.fillRect(blocks[2].adjusted(2, 2, -1, -1), QBrush(QColor(200, 40, 40), Qt::BDiagPattern));
+    p.setFont(QFont(QStringLiteral("DejaVu Sans"), 22));
+    p.drawText(QRect(120, 285, 860, 70), Qt::AlignCenter, QStringLiteral("Via della Fontana"));
+    p.drawText(QRect(1000, 90, 180, 470), Qt::AlignCenter | Qt::TextWordWrap,
+               QStringLiteral("Piazza San Giustino"));
+    p.setFont(QFont(QStringLiteral("DejaVu Sans"), 28, QFont::Bold));
+    p.drawText(blocks[2], Qt::AlignCenter, QStringLiteral("14"));
+    return plan;
+}
 
 void fill(Dataset& ds) {
     const std::pair<const char*, const char*> texts[] = {
@@ -90,6 +118,8 @@ void fill(Dataset& ds) {
     };
     for (const auto& [field, value] : values)
         ds.fieldByName(QString::fromLatin1(field))->setValue(value);
+    ds.fieldByName(QStringLiteral("S1_FotocopiaAggregato"))
+        ->setValue(PictureGraphic::fromImage(planOfTheAggregate(), PictureFormat::Jpeg).bytes());
     ds.post();
 }
 
@@ -130,6 +160,14 @@ int main(int argc, char* argv[]) {
         w.PgCtrl()->setCurrentIndex(i + 1);
         app.processEvents();
         ok = save(pages[i].first->surface(), out + u'/' + QString::fromLatin1(pages[i].second)) && ok;
+    }
+    try {
+        DocumentoPdf pdf(out + QStringLiteral("/stampa.pdf"), QDate(2009, 4, 24));
+        pdf.aggiungi(*w.TblScheda(), QStringLiteral("Sq12_n0007_(23-04-2009).VARNO"));
+        pdf.chiudi();
+    } catch (const VarnoError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+        ok = false;
     }
     return ok ? 0 : 1;
 }

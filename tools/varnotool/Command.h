@@ -12,6 +12,9 @@ struct Command {
     // Runs with the arguments after the subcommand's name; returns the exit status. Errors of
     // the engine escape as VarnoError and end the tool with status 1.
     int (*run)(const QStringList& args);
+    // Draws with fonts and pictures: runs under a GUI application on the offscreen platform, so
+    // that no display is needed.
+    bool gui = false;
 
     static const QList<Command>& all();
     static const Command* find(const QString& name);

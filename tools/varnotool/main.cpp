@@ -5,11 +5,22 @@
 #include "VarnoError.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <algorithm>
+#include <memory>
 #include <new>
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const Command* wanted = argc > 1 ? Command::find(QString::fromLocal8Bit(argv[1])) : nullptr;
+    std::unique_ptr<QCoreApplication> application;
+    if (wanted && wanted->gui) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication& app = *application;
     QStringList args = app.arguments().mid(1);
     const Command* command = args.isEmpty() ? nullptr : Command::find(args.first());
     if (!command) {
