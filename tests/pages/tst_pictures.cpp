@@ -137,6 +137,9 @@ class TestPictures : public QObject {
     TWebImage* decoder() { return qobject_cast<TWebImage*>(m_page1->control("WebImage1")); }
     DialogPrompter& prompter() { return *m_prompter; }
 
+    // Pictures decode off the user-interface thread: waits until both boxes have ended theirs.
+    void settle() { QTRY_VERIFY_WITH_TIMEOUT(!foto1()->decoding() && !foto3()->decoding(), 20000); }
+
     void newForm() {
         ds().createDataSet();
         ds().append();
@@ -151,11 +154,13 @@ class TestPictures : public QObject {
         const int autoInc = ds().autoIncValue();
         ds().close();
         ds().open(columns, rows, autoInc);
+        settle();
     }
 
     void setStored(const char* name, const QVariant& value) {
         field(name)->setValue(value);
         ds().post();
+        settle();
     }
 
     QString writeFile(const QString& name, const QByteArray& bytes) {
@@ -169,6 +174,7 @@ class TestPictures : public QObject {
     void load(BoundPicture* box, const QString& name, const QByteArray& bytes) {
         prompter().fileNames << writeFile(name, bytes);
         box->actLoad()->trigger();
+        settle();
     }
 
     QStringList messages() const {
