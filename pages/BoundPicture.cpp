@@ -62,6 +62,22 @@ struct BoundPicture::DecodeJob {
     std::function<void(const PictureGraphic&, const QString&)> done;
 };
 
+namespace {
+
+// The pictures' own threads: the application's shared pool also draws for the user-interface
+// thread (large fills are split among its threads), which must never wait behind a decoding.
+QThreadPool* decodingThreads() {
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool(QCoreApplication::instance());
+        p->setObjectName(QStringLiteral("PictureDecoding"));
+        p->setMaxThreadCount(2);
+        return p;
+    }();
+    return pool;
+}
+
+} // namespace
+
 BoundPicture::~BoundPicture() {
     cancelDecoding();
 }
@@ -79,7 +95,7 @@ void BoundPicture::startDecoding(Purpose purpose, const QByteArray& bytes, Pictu
     job->request.cancel = &job->cancelled;
     job->done = std::move(done);
     m_job = job;
-    QThreadPool::globalInstance()->start([job] {
+    decodingThreads()->start([job] {
         if (job->cancelled)
             return;
         const DecodedPicture decoded = DecodePicture(job->bytes, job->request);

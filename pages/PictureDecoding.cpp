@@ -8,6 +8,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 namespace {
@@ -43,11 +44,13 @@ const char* readerFormat(PictureFormat format) {
 
 // The stored bytes as a device that stops giving data once the decoding is cancelled or past its
 // time. Not a QBuffer on purpose: the JPEG reader takes a QBuffer's whole data at once and would
-// never ask again.
+// never ask again. A JPEG is handed out in small pieces, since a few bytes of a hostile one may
+// hold many scans (the JPEG reader takes whatever a read gives; other readers want it whole).
 class GuardedBytes : public QIODevice {
 public:
-    GuardedBytes(const QByteArray& bytes, QDeadlineTimer deadline, const std::atomic<bool>* cancel)
-        : m_bytes(bytes), m_deadline(deadline), m_cancel(cancel) {
+    GuardedBytes(const QByteArray& bytes, QDeadlineTimer deadline, const std::atomic<bool>* cancel,
+                 qint64 piece)
+        : m_bytes(bytes), m_deadline(deadline), m_cancel(cancel), m_piece(piece) {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     bool stopped() const { return m_stopped; }
@@ -60,7 +63,7 @@ protected:
             m_stopped = true;
             return -1;
         }
-        const qint64 n = std::min(maxSize, qint64(m_bytes.size()) - pos());
+        const qint64 n = std::min({maxSize, m_piece, qint64(m_bytes.size()) - pos()});
         if (n <= 0)
             return 0;
         std::memcpy(data, m_bytes.constData() + pos(), size_t(n));
@@ -72,6 +75,7 @@ private:
     const QByteArray& m_bytes;
     QDeadlineTimer m_deadline;
     const std::atomic<bool>* m_cancel;
+    qint64 m_piece;
     bool m_stopped = false;
 };
 
@@ -242,9 +246,9 @@ DecodedPicture DecodePicture(const QByteArray& bytes, const PictureRequest& requ
     // Each reader takes only bytes of its own format, whatever another reader could make of them.
     if (format == PictureFormat::None || content != format)
         return refuse();
+    ++g_decodeCount;
 
     if (format == PictureFormat::Metafile) {
-        ++g_decodeCount;
         if (IsEnhancedMetafile(bytes)) {
             // Kept and stored, never drawn.
             if (!EnhancedMetafileWellFormed(bytes))
@@ -271,7 +275,8 @@ DecodedPicture DecodePicture(const QByteArray& bytes, const PictureRequest& requ
             return refuse();
     }
     allowLargePictures();
-    GuardedBytes device(bytes, QDeadlineTimer(limits.timeLimitMs.load()), request.cancel);
+    GuardedBytes device(bytes, QDeadlineTimer(limits.timeLimitMs.load()), request.cancel,
+                        format == PictureFormat::Jpeg ? 256 : std::numeric_limits<qint64>::max());
     QImageReader reader(&device, readerFormat(format));
     reader.setAutoDetectImageFormat(false);
     const QSize natural = reader.size();
@@ -280,7 +285,6 @@ DecodedPicture DecodePicture(const QByteArray& bytes, const PictureRequest& requ
         reader.setScaledSize(plan.scale);
     else if (plan.clip.isValid())
         reader.setClipRect(plan.clip);
-    ++g_decodeCount;
     out.image = reader.read();
     if (device.stopped() || out.image.isNull())
         return refuse();

@@ -68,5 +68,5 @@ struct DecodedPicture {
 // costly ones and cancelled decodings give the format's "... is not valid" message.
 DecodedPicture DecodePicture(const QByteArray& bytes, const PictureRequest& request = {});
 
-// How many times bytes have been handed to a reader (image or metafile) since the program began.
+// How many decodings of bytes of a known format have been made since the program began.
 int PictureDecodeCount();
