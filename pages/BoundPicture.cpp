@@ -369,8 +369,10 @@ void BoundPicture::paintEvent(QPaintEvent* event) {
     }
     // A dotted rectangle, however the focus came (click or Tab), never a tint of the picture.
     if (hasFocus()) {
+        // Inverting what lies under it, so that it shows on a dark picture as on a light one.
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+        p.setCompositionMode(QPainter::CompositionMode_Difference);
+        p.setPen(QPen(Qt::white, 1, Qt::DotLine));
         p.drawRect(inside.adjusted(1, 1, -2, -2));
     }
 }
