@@ -87,7 +87,7 @@ QThreadPool* decodingThreads() {
 void lowerThisThread() {
 #ifdef Q_OS_LINUX
     static thread_local const bool lowered = [] {
-        return setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 10) == 0;
+        return setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 5) == 0;
     }();
     Q_UNUSED(lowered);
 #endif
