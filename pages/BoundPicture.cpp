@@ -21,12 +21,6 @@
 #include <atomic>
 #include <utility>
 
-#ifdef Q_OS_LINUX
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#endif
-
 const QString BoundPicture::EmptyCaption = QStringLiteral("(Immagine)");
 const QString BoundPicture::WmfMimeType = QStringLiteral("image/x-wmf");
 const QString BoundPicture::EmfMimeType = QStringLiteral("image/x-emf");
@@ -82,17 +76,6 @@ QThreadPool* decodingThreads() {
     return pool;
 }
 
-// A decoding thread yields to the user-interface thread whenever both want a processor: it runs
-// at a lower priority (a thread may always lower its own).
-void lowerThisThread() {
-#ifdef Q_OS_LINUX
-    static thread_local const bool lowered = [] {
-        return setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 5) == 0;
-    }();
-    Q_UNUSED(lowered);
-#endif
-}
-
 } // namespace
 
 BoundPicture::~BoundPicture() {
@@ -115,7 +98,6 @@ void BoundPicture::startDecoding(Purpose purpose, const QByteArray& bytes, Pictu
     decodingThreads()->start([job] {
         if (job->cancelled)
             return;
-        lowerThisThread();
         const DecodedPicture decoded = DecodePicture(job->bytes, job->request);
         QCoreApplication* app = QCoreApplication::instance();
         if (job->cancelled || !app)

@@ -167,16 +167,16 @@ class TestPictures : public QObject {
     }
 
     // Runs `start` from the event loop, then lets it run until `done` holds (or the timeout
-    // passes); returns the longest time the loop went without handling a 10 ms timer.
-    static qint64 longestPause(const std::function<void()>& start, const std::function<bool()>& done,
-                               int timeoutMs) {
+    // passes); returns the times the loop went without handling a 10 ms timer, longest first.
+    static QList<qint64> pauses(const std::function<void()>& start, const std::function<bool()>& done,
+                                int timeoutMs) {
         QEventLoop loop;
         QTimer tick;
         QElapsedTimer gap, total;
-        qint64 longest = 0;
+        QList<qint64> longest;
         tick.setInterval(10);
         QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-            longest = std::max(longest, gap.restart());
+            longest << gap.restart();
             if (done() || total.elapsed() > timeoutMs)
                 loop.quit();
         });
@@ -185,6 +185,7 @@ class TestPictures : public QObject {
         tick.start();
         QTimer::singleShot(0, &loop, start);
         loop.exec();
+        std::sort(longest.begin(), longest.end(), std::greater<>());
         return longest;
     }
 
@@ -1140,15 +1141,30 @@ private slots:
         LimitsKept kept;
         CurrentPictureLimits().maxJpegScans = 1 << 30;
         CurrentPictureLimits().timeLimitMs = 1500;
-        m_page1->show();
-        m_page3->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_page1.get()) && QTest::qWaitForWindowExposed(m_page3.get()));
-        QTest::qWait(50);
+        // The pages appear while the pictures decode, and are painted again and again meanwhile,
+        // as when the user scrolls.
+        QTimer painting;
+        connect(&painting, &QTimer::timeout, this, [this] {
+            m_page1->repaint();
+            m_page3->repaint();
+        });
+        painting.start(30);
         clock.restart();
-        const qint64 pause = longestPause([this] { reopenStart(); }, bothDone, 30000);
+        const QList<qint64> pause = pauses(
+            [this] {
+                reopenStart();
+                m_page1->show();
+                m_page3->show();
+            },
+            bothDone, 30000);
+        painting.stop();
         const qint64 took = clock.elapsed();
-        qInfo("slow JPEG ended after %lld ms, longest pause of the window %lld ms", took, pause);
-        QVERIFY2(pause < 100, qPrintable(QString::number(pause)));
+        qInfo("slow JPEG ended after %lld ms, longest pauses of the window %lld and %lld ms", took,
+              pause.value(0), pause.value(1));
+        // Every event within 100 ms; one pause of up to 300 ms is left to the scheduling of a
+        // busy test machine (a decoding on this thread would stop it for the whole 1500 ms).
+        QVERIFY2(pause.value(0) < 300 && pause.value(1) < 100,
+                 qPrintable(QStringLiteral("%1 %2").arg(pause.value(0)).arg(pause.value(1))));
         QVERIFY(bothDone());
         QVERIFY2(took >= 1400 && took < 4000, qPrintable(QString::number(took)));
         QVERIFY(showsCaption(foto1()));
