@@ -168,6 +168,9 @@ void measure(const QTemporaryDir& dir, const char* name, QSize size, int rounds)
                     open.ms, open.peakKb / 1024, open.growthKb / 1024);
     std::printf("  baseline, the library decoding it whole: %6lld ms, peak memory %5lld MB (%+lld MB)\n",
                 decode.ms, decode.peakKb / 1024, decode.growthKb / 1024);
+    std::fflush(stdout);
+    if (!open.shown)
+        return; // no ratio for a picture that never showed
     std::printf("  ratio open / baseline: time %.2f, memory growth %.2f\n",
                 decode.ms > 0 ? double(open.ms) / double(decode.ms) : 0.0,
                 decode.growthKb > 0 ? double(open.growthKb) / double(decode.growthKb) : 0.0);

@@ -27,10 +27,6 @@ PictureGraphic PictureGraphic::decode(PictureFormat format, const QByteArray& by
     return PictureGraphic(bytes, decoded);
 }
 
-PictureGraphic PictureGraphic::decodeByContent(const QByteArray& bytes) {
-    return decode(DetectPictureFormat(bytes), bytes);
-}
-
 QImage PictureGraphic::fullImage() const {
     if (m_image.isNull() || m_part == QRect(QPoint(), m_naturalSize))
         return m_image;

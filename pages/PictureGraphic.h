@@ -22,9 +22,6 @@ public:
     // Reads the bytes in the given format; raises VarnoError with the format's message when they
     // are not a picture of that format.
     static PictureGraphic decode(PictureFormat format, const QByteArray& bytes);
-    // Reads the bytes in the format their content shows; raises VarnoError when they are of no
-    // format we read.
-    static PictureGraphic decodeByContent(const QByteArray& bytes);
     // Makes a picture of the given format (bitmap, JPEG or PNG) from an image, writing its bytes.
     static PictureGraphic fromImage(const QImage& image, PictureFormat format);
 
