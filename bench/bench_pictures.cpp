@@ -1,6 +1,7 @@
 // Opening a form whose photograph is a 12-megapixel JPEG until the page shows it: the record is
 // opened on the same values again, the picture box reads the stored bytes through its page's hook
-// and is painted.
+// (off the user-interface thread) and is painted. bench_openpicture measures the same in the real
+// main window, with a 100-megapixel photograph too and the peak memory of each.
 #include "BoundPicture.h"
 #include "Dataset.h"
 #include "FieldDef.h"
@@ -66,13 +67,19 @@ class BenchPictures : public QObject {
         page->resize(900, 700);
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page));
-        QBENCHMARK {
+        // The picture is decoded off the user-interface thread: the round ends when it shows.
+        auto openUntilShown = [&] {
             m_ds.open(m_columns, m_rows, 2);
+            while (!box->hasPicture() && box->decoding())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             box->repaint();
+        };
+        QBENCHMARK {
+            openUntilShown();
             m_ds.close();
         }
-        m_ds.open(m_columns, m_rows, 2);
-        QCOMPARE(box->picture().size(), QSize(4000, 3000));
+        openUntilShown();
+        QCOMPARE(box->graphic().naturalSize(), QSize(4000, 3000));
         QCOMPARE(box->graphic().bytes(), m_jpeg);
         m_ds.close();
     }

@@ -2,20 +2,23 @@
 
 #include "DataSource.h"
 #include "Field.h"
+#include "PictureDecoding.h"
 #include "Prompter.h"
 #include "Servizi.h"
 #include "VarnoError.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
+#include <QPen>
+#include <QThreadPool>
+#include <atomic>
 #include <utility>
 
 const QString BoundPicture::EmptyCaption = QStringLiteral("(Immagine)");
@@ -50,6 +53,79 @@ BoundPicture::BoundPicture(QWidget* parent) : QFrame(parent), BoundControl(this)
     updateActions();
 }
 
+struct BoundPicture::DecodeJob {
+    Purpose purpose = Purpose::Show;
+    QByteArray bytes;
+    PictureRequest request;
+    std::atomic<bool> cancelled{false};
+    // Runs on the user-interface thread, and only while the job is not cancelled.
+    std::function<void(const PictureGraphic&, const QString&)> done;
+};
+
+namespace {
+
+// The pictures' own threads: the application's shared pool also draws for the user-interface
+// thread (large fills are split among its threads), which must never wait behind a decoding.
+QThreadPool* decodingThreads() {
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool(QCoreApplication::instance());
+        p->setObjectName(QStringLiteral("PictureDecoding"));
+        p->setMaxThreadCount(2);
+        return p;
+    }();
+    return pool;
+}
+
+} // namespace
+
+BoundPicture::~BoundPicture() {
+    cancelDecoding();
+}
+
+void BoundPicture::startDecoding(Purpose purpose, const QByteArray& bytes, PictureFormat format,
+                                 std::function<void(const PictureGraphic&, const QString&)> done) {
+    cancelDecoding();
+    auto job = std::make_shared<DecodeJob>();
+    job->purpose = purpose;
+    job->bytes = bytes;
+    job->request.format = format;
+    // A picture larger than the box is decoded only as far as the box shows it, with a pixel to
+    // spare on each side for the rounding of the centred place.
+    job->request.shownPart = contentsRect().size() + QSize(2, 2);
+    job->request.cancel = &job->cancelled;
+    job->done = std::move(done);
+    m_job = job;
+    decodingThreads()->start([job] {
+        if (job->cancelled)
+            return;
+        const DecodedPicture decoded = DecodePicture(job->bytes, job->request);
+        QCoreApplication* app = QCoreApplication::instance();
+        if (job->cancelled || !app)
+            return;
+        // Handed to the user-interface thread; the box may be gone by then, which cancelled the job.
+        QMetaObject::invokeMethod(
+            app,
+            [job, decoded] {
+                if (job->cancelled)
+                    return;
+                job->done(PictureGraphic(job->bytes, decoded), decoded.error);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void BoundPicture::cancelDecoding() {
+    if (!m_job)
+        return;
+    m_job->cancelled = true;
+    m_job.reset();
+    emit decodingFinished();
+}
+
+void BoundPicture::whenShown(std::function<void(const PictureGraphic&)> handler) {
+    m_whenShown = std::move(handler);
+}
+
 void BoundPicture::setGraphicClassHook(GraphicClassHook hook) {
     m_hook = std::move(hook);
     showValue(fieldValue());
@@ -66,7 +142,10 @@ void BoundPicture::showValue(const QVariant& value) {
     QByteArray bytes;
     if (value.isValid() && value.typeId() == QMetaType::QByteArray)
         bytes = SkipLegacyHeader(value.toByteArray());
+    if (!field())
+        m_failedBytes.clear(); // no form open: the next one is decoded afresh
     if (bytes.isEmpty()) {
+        cancelDecoding();
         setShownGraphic(PictureGraphic());
         return;
     }
@@ -75,29 +154,40 @@ void BoundPicture::showValue(const QVariant& value) {
         update();
         return;
     }
+    // The record is shown more than once when a form opens: bytes being decoded, or found not to
+    // decode since the form was opened, are not decoded again.
+    if ((m_job && m_job->purpose == Purpose::Show && m_job->bytes == bytes) ||
+        (m_graphic.isEmpty() && !m_job && bytes == m_failedBytes))
+        return;
+    m_whenShown = nullptr;
     PictureFormat format = PictureFormat::None;
     if (m_hook)
         m_hook(this, false, format);
-    // The same bytes already decoded in that format (by the hook, or shown before) need no
-    // second decoding.
+    auto handOn = std::exchange(m_whenShown, nullptr);
+    // The same bytes already shown in that format need no second decoding.
     if (!m_graphic.isEmpty() && m_graphic.bytes() == bytes &&
         (format == PictureFormat::None || format == m_graphic.format())) {
+        cancelDecoding();
         update();
         return;
     }
-    // Read in the hook's format when the bytes are of it, else by their content: every stored
-    // picture shows again, whatever format it was loaded in. Bytes that no reader takes show no
-    // picture and stay in the field as they are.
-    PictureGraphic shown;
-    try {
-        shown = PictureGraphic::decode(format == PictureFormat::None ? PictureFormat::Bitmap : format, bytes);
-    } catch (const VarnoError&) {
-        try {
-            shown = PictureGraphic::decodeByContent(bytes);
-        } catch (const VarnoError&) {
-        }
-    }
-    setShownGraphic(shown);
+    // Read by their content, whatever the hook's format: every stored picture shows again,
+    // whatever format it was loaded in. Bytes that no reader takes show no picture and stay in
+    // the field as they are; until the decoding ends the box shows its caption.
+    setShownGraphic(PictureGraphic());
+    startDecoding(Purpose::Show, bytes, PictureFormat::None,
+                  [this, bytes, handOn](const PictureGraphic& shown, const QString& error) {
+                      m_job.reset();
+                      if (error.isEmpty()) {
+                          setShownGraphic(shown);
+                          if (handOn)
+                              handOn(shown);
+                      } else {
+                          m_failedBytes = bytes;
+                          setShownGraphic(PictureGraphic());
+                      }
+                      emit decodingFinished();
+                  });
 }
 
 bool BoundPicture::writeValue(Field* field) {
@@ -138,8 +228,15 @@ void BoundPicture::CopyToClipboard() {
     if (!hasPicture())
         return;
     auto* mime = new QMimeData;
-    if (!m_graphic.image().isNull())
-        mime->setImageData(m_graphic.image());
+    if (!m_graphic.image().isNull()) {
+        // A large picture holds only what the box shows; the clipboard gets all of it.
+        const bool part = m_graphic.part() != QRect(QPoint(), m_graphic.naturalSize());
+        if (part)
+            CursoreAttesa();
+        mime->setImageData(m_graphic.fullImage());
+        if (part)
+            RipristinaCursore();
+    }
     if (m_graphic.format() == PictureFormat::Metafile)
         mime->setData(IsEnhancedMetafile(m_graphic.bytes()) ? EmfMimeType : WmfMimeType, m_graphic.bytes());
     QGuiApplication::clipboard()->setMimeData(mime);
@@ -206,12 +303,17 @@ void BoundPicture::LoadPicture() {
         showError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
         return;
     }
-    // A file that is not of its extension's format leaves the previous picture in place.
-    try {
-        changePicture(PictureGraphic::decode(format, file.readAll()));
-    } catch (const VarnoError& e) {
-        showError(e.message());
-    }
+    // Decoded off the user-interface thread; a file that is not a whole picture of its
+    // extension's format leaves the previous picture in place.
+    startDecoding(Purpose::Load, file.readAll(), format,
+                  [this](const PictureGraphic& loaded, const QString& error) {
+                      m_job.reset();
+                      if (!error.isEmpty())
+                          showError(error);
+                      else if (beginChange())
+                          changePicture(loaded);
+                      emit decodingFinished();
+                  });
 }
 
 void BoundPicture::SavePictureAs() {
@@ -239,14 +341,21 @@ void BoundPicture::paintEvent(QPaintEvent* event) {
         p.setFont(font());
         p.drawText(inside, Qt::AlignCenter, EmptyCaption);
     } else {
-        const QSize s = image.size() / image.devicePixelRatio();
-        p.drawImage(QRect(inside.center() - QPoint(s.width() / 2, s.height() / 2), s), image);
+        // The picture at its natural size, centred; of a large one only the part that shows was
+        // decoded, drawn at its place.
+        const qreal ratio = image.devicePixelRatio();
+        const QSize natural = m_graphic.naturalSize() / ratio;
+        const QPoint origin = inside.center() - QPoint(natural.width() / 2, natural.height() / 2);
+        const QRect part = m_graphic.part();
+        p.drawImage(QRect(origin + part.topLeft() / ratio, part.size() / ratio), image);
     }
+    // A dotted rectangle, however the focus came (click or Tab), never a tint of the picture.
     if (hasFocus()) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = inside.adjusted(1, 1, -1, -1);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+        // Inverting what lies under it, so that it shows on a dark picture as on a light one.
+        p.setBrush(Qt::NoBrush);
+        p.setCompositionMode(QPainter::CompositionMode_Difference);
+        p.setPen(QPen(Qt::white, 1, Qt::DotLine));
+        p.drawRect(inside.adjusted(1, 1, -2, -2));
     }
 }
 

@@ -3,7 +3,6 @@
 #include "DataSource.h"
 #include "Dataset.h"
 #include "Field.h"
-#include "VarnoError.h"
 #include "WebImage.h"
 
 #include <QPointer>
@@ -26,18 +25,18 @@ BoundPicture::GraphicClassHook ImmagineGetGraphicClassPagina1(TWebImage* decoder
             return;
         }
         const QByteArray bytes = SkipLegacyHeader(field->asBytes());
-        TWebPicture* picture = guard->WebPicture();
-        // The record is shown anew more than once when a form opens; bytes the decoder and the
-        // box already hold need no second decoding.
-        const bool done =
-            !picture->isEmpty() && picture->bytes() == bytes && sender->graphic().bytes() == bytes;
-        if (!done) {
-            try {
-                picture->loadFromBytes(bytes);
-                sender->setShownGraphic(PictureGraphic(DetectPictureFormat(bytes), bytes, picture->image()));
-            } catch (const VarnoError&) {
-                // Bytes the decoder cannot show (a metafile, damaged bytes): the box reads them itself.
-            }
+        // The box decodes the bytes by their content, off the user-interface thread, and hands
+        // the picture to the decoder when it shows it; bytes shown already go to it at once.
+        const PictureGraphic& shown = sender->graphic();
+        if (!shown.isEmpty() && shown.bytes() == bytes) {
+            TWebPicture* picture = guard->WebPicture();
+            if (picture->bytes() != bytes || picture->isEmpty())
+                picture->takeDecoded(bytes, shown.image());
+        } else {
+            sender->whenShown([guard](const PictureGraphic& g) {
+                if (guard)
+                    guard->WebPicture()->takeDecoded(g.bytes(), g.image());
+            });
         }
         graphicClass = KnownFormat(DetectPictureFormat(bytes));
     };

@@ -15,7 +15,7 @@ void ImmagineGetGraphicClassPagina3(BoundPicture* sender, bool pastingFromClipbo
 // Page 1, with the page's invisible picture decoder:
 //  1. no picture shown and the field null: left as it is;
 //  2. the record in editing state: as on page 3;
-//  3. otherwise the stored bytes are handed to the decoder, which reads them by their content;
-//     its picture is shown in the box, and the hook reports the known format of the bytes, in
+//  3. otherwise the box reads the stored bytes by their content and hands the decoder the bytes
+//     and their picture once it shows them; the hook reports the known format of the bytes, in
 //     which the box can read them again (None for a GIF).
 BoundPicture::GraphicClassHook ImmagineGetGraphicClassPagina1(TWebImage* decoder);

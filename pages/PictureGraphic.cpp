@@ -1,65 +1,39 @@
 #include "PictureGraphic.h"
 
-#include "MetafileRenderer.h"
+#include "PictureDecoding.h"
 #include "VarnoError.h"
 
 #include <QBuffer>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 
-namespace {
-
-const char* readerFormat(PictureFormat format) {
-    switch (format) {
-    case PictureFormat::Bitmap:
-        return "bmp";
-    case PictureFormat::Icon:
-        return "ico";
-    case PictureFormat::Png:
-        return "png";
-    case PictureFormat::Jpeg:
-        return "jpeg";
-    case PictureFormat::Gif:
-        return "gif";
-    case PictureFormat::Metafile:
-    case PictureFormat::None:
-        break;
-    }
-    return nullptr;
-}
-
-} // namespace
-
 PictureGraphic::PictureGraphic(PictureFormat format, QByteArray bytes, QImage image)
-    : m_format(format), m_bytes(std::move(bytes)), m_image(std::move(image)) {}
+    : m_format(format), m_bytes(std::move(bytes)), m_image(std::move(image)), m_naturalSize(m_image.size()),
+      m_part(QPoint(), m_naturalSize) {}
+
+PictureGraphic::PictureGraphic(QByteArray bytes, const DecodedPicture& decoded)
+    : m_format(decoded.ok() ? decoded.format : PictureFormat::None), m_bytes(std::move(bytes)),
+      m_image(decoded.image), m_naturalSize(decoded.naturalSize), m_part(decoded.part) {
+    if (m_format == PictureFormat::None)
+        *this = PictureGraphic();
+}
 
 PictureGraphic PictureGraphic::decode(PictureFormat format, const QByteArray& bytes) {
-    // Each reader takes only bytes of its own format, whatever another reader could make of them.
-    if (format == PictureFormat::None || DetectPictureFormat(bytes) != format)
-        throw VarnoError(InvalidPictureMessage(format));
-    if (format == PictureFormat::Metafile) {
-        // Enhanced metafiles, and Windows metafiles the library cannot draw, are kept without an
-        // image.
-        return PictureGraphic(format, bytes,
-                              IsEnhancedMetafile(bytes) ? QImage() : RenderWindowsMetafile(bytes));
-    }
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, readerFormat(format));
-    reader.setAutoDetectImageFormat(false);
-    QImage image = reader.read();
-    if (image.isNull())
-        throw VarnoError(InvalidPictureMessage(format));
-    return PictureGraphic(format, bytes, std::move(image));
+    PictureRequest request;
+    request.format = format;
+    const DecodedPicture decoded = DecodePicture(bytes, request);
+    if (!decoded.ok())
+        throw VarnoError(decoded.error);
+    return PictureGraphic(bytes, decoded);
 }
 
-PictureGraphic PictureGraphic::decodeByContent(const QByteArray& bytes) {
-    const PictureFormat format = DetectPictureFormat(bytes);
-    if (format == PictureFormat::None)
-        throw VarnoError(InvalidPictureMessage(format));
-    return decode(format, bytes);
+QImage PictureGraphic::fullImage() const {
+    if (m_image.isNull() || m_part == QRect(QPoint(), m_naturalSize))
+        return m_image;
+    PictureRequest request;
+    request.format = m_format;
+    const DecodedPicture whole = DecodePicture(m_bytes, request);
+    return whole.ok() && !whole.image.isNull() ? whole.image : m_image;
 }
 
 PictureGraphic PictureGraphic::fromImage(const QImage& image, PictureFormat format) {
@@ -68,7 +42,8 @@ PictureGraphic PictureGraphic::fromImage(const QImage& image, PictureFormat form
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, readerFormat(format));
+    const char* name = format == PictureFormat::Jpeg ? "jpeg" : format == PictureFormat::Png ? "png" : "bmp";
+    QImageWriter writer(&buffer, name);
     QImage written = image;
     if (format == PictureFormat::Jpeg) {
         writer.setQuality(JpegQuality);

@@ -1,7 +1,7 @@
 #include "WebPicture.h"
 
 #include "GifScan.h"
-#include "MetafileRenderer.h"
+#include "PictureDecoding.h"
 #include "PictureFormat.h"
 #include "PictureGraphic.h"
 #include "VarnoError.h"
@@ -9,7 +9,6 @@
 #include <QBuffer>
 #include <QEventLoop>
 #include <QFile>
-#include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
@@ -170,23 +169,19 @@ void TWebPicture::decode() {
     }
     if (data.isEmpty())
         throw VarnoError(ErrEmptyStream);
-    if (DetectPictureFormat(data) == PictureFormat::Metafile) {
-        m_image = IsEnhancedMetafile(data) ? QImage() : RenderWindowsMetafile(data);
-        if (m_image.isNull())
-            throw VarnoError(ErrInvalidImage);
-        m_empty = false;
-        return;
-    }
-    QBuffer stream(&data);
-    if (!stream.open(QIODevice::ReadOnly))
-        throw VarnoError(ErrStream);
-    QImageReader reader(&stream);
-    reader.setDecideFormatFromContent(true);
-    if (reader.format().isEmpty())
+    // Only the formats of the picture boxes are read, each by its own reader: bytes that some
+    // other reader of the library could take (PPM, XPM, ...) are not a picture here.
+    const PictureFormat format = DetectPictureFormat(data);
+    if (format == PictureFormat::None)
         throw VarnoError(ErrInvalidImage);
-    QImage image = reader.read();
-    if (image.isNull())
-        throw VarnoError(ErrNoImage);
+    PictureRequest request;
+    request.format = format;
+    const DecodedPicture decoded = DecodePicture(data, request);
+    if (!decoded.ok())
+        throw VarnoError(format == PictureFormat::Metafile ? ErrInvalidImage : ErrNoImage);
+    if (decoded.image.isNull())
+        throw VarnoError(ErrInvalidImage); // a metafile that is kept but not drawn
+    QImage image = decoded.image;
     // The GIF reader paints the frame onto the whole logical screen; the decoded picture is the
     // frame alone, drawn at its offset.
     if (m_frameRect.isValid() && image.size() == m_screenSize &&
@@ -194,6 +189,27 @@ void TWebPicture::decode() {
         image = image.copy(m_frameRect);
     m_image = std::move(image);
     m_empty = false;
+}
+
+void TWebPicture::takeDecoded(const QByteArray& bytes, const QImage& image) {
+    m_bytes = bytes;
+    m_frame = 0;
+    m_frameRect = QRect();
+    m_frameTransparent = false;
+    m_frameDisposal = 0;
+    m_screenSize = QSize();
+    if (GifFrameCount(bytes) >= 1) {
+        m_screenSize = GifScreenSize(bytes);
+        const GifFrame first = GifFrameAt(bytes, 0);
+        if (first.start >= 0) {
+            m_frameRect = first.rect;
+            m_frameTransparent = first.transparent;
+            m_frameDisposal = first.disposal;
+        }
+    }
+    m_image = image;
+    m_empty = image.isNull();
+    emit changed();
 }
 
 void TWebPicture::loadFromStream(QIODevice& stream) {

@@ -15,9 +15,10 @@ class QNetworkReply;
 class QPainter;
 
 // The picture decoder: keeps the raw bytes of one picture and decodes them by their content (BMP,
-// JPEG, GIF, PNG, icon). For a GIF it can show one frame (Frame, counted from 1) by decoding a
-// reduced GIF that starts with that frame. It can also fetch its bytes from an address: "RES://"
-// (a resource of the program), "FILE://" (a file) or an internet address over HTTP.
+// JPEG, GIF, PNG, icon, Windows metafile; an enhanced metafile is not drawn), no other format. For a GIF it
+// can show one frame (Frame, counted from 1) by decoding a reduced GIF that starts with that frame. It can
+// also fetch its bytes from an address: "RES://" (a resource of the program), "FILE://" (a file) or an
+// internet address over HTTP.
 class TWebPicture : public QObject {
     Q_OBJECT
 
@@ -35,6 +36,10 @@ public:
     // Takes all bytes of the stream from its start and decodes them; failures raise.
     void loadFromStream(QIODevice& stream);
     void loadFromBytes(const QByteArray& bytes);
+    // Takes bytes decoded elsewhere (by a picture box, off the user-interface thread) with their
+    // image, as if it had decoded them itself from their first frame; a null image leaves it
+    // empty.
+    void takeDecoded(const QByteArray& bytes, const QImage& image);
     // Reads the file and decodes it; any failure leaves the decoder empty and raises nothing.
     void loadFromFile(const QString& path);
     // Writes the raw bytes, unchanged.

@@ -118,16 +118,12 @@ const QList<PictureFileType>& PictureFileTypes() {
 }
 
 QString PictureFileFilter() {
-    // A file dialog takes the patterns from the last parentheses, separated by blanks; an entry
-    // whose description lists them with ';' gets the blank-separated list after it.
+    // A file dialog shows each entry as it is given and takes the patterns from its parentheses,
+    // separated by blanks: the entry whose description lists them with ';' lists them once, with
+    // blanks.
     QStringList entries;
-    for (const PictureFileType& t : PictureFileTypes()) {
-        if (t.pattern.contains(QLatin1Char(';')))
-            entries << t.description + QStringLiteral(" (") +
-                           QString(t.pattern).replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')');
-        else
-            entries << t.description;
-    }
+    for (const PictureFileType& t : PictureFileTypes())
+        entries << QString(t.description).replace(QLatin1Char(';'), QLatin1Char(' '));
     return entries.join(QStringLiteral(";;"));
 }
 

@@ -185,4 +185,142 @@ QByteArray Emf() {
     return out;
 }
 
+namespace {
+
+void be16(QByteArray& out, int v) {
+    out.append(char((v >> 8) & 0xFF));
+    out.append(char(v & 0xFF));
+}
+
+// Entropy-coded bits, most significant first, with a zero stuffed after each 0xFF byte.
+class JpegBits {
+public:
+    void put(quint32 value, int count) {
+        for (int i = count - 1; i >= 0; --i) {
+            m_acc = (m_acc << 1) | ((value >> i) & 1);
+            if (++m_bits == 8)
+                flushByte();
+        }
+    }
+    // Pads the last byte with ones.
+    QByteArray finish() {
+        while (m_bits != 0)
+            put(1, 1);
+        return m_out;
+    }
+
+private:
+    void flushByte() {
+        m_out.append(char(m_acc));
+        if (m_acc == 0xFF)
+            m_out.append('\0');
+        m_acc = 0;
+        m_bits = 0;
+    }
+    QByteArray m_out;
+    quint32 m_acc = 0;
+    int m_bits = 0;
+};
+
+void segment(QByteArray& out, int marker, const QByteArray& body) {
+    be16(out, 0xFF00 | marker);
+    be16(out, int(body.size()) + 2);
+    out += body;
+}
+
+// Start of image, a quantisation table of eights, the frame header of one grey component.
+QByteArray jpegStart(int sofMarker, QSize size) {
+    QByteArray out("\xFF\xD8", 2);
+    segment(out, 0xDB, QByteArray(1, '\0') + QByteArray(64, '\x08'));
+    QByteArray frame(1, char(8));
+    be16(frame, size.height());
+    be16(frame, size.width());
+    frame += QByteArray("\x01\x01\x11\x00", 4);
+    segment(out, sofMarker, frame);
+    return out;
+}
+
+// A Huffman table whose codes of length 1, 2, 3, ... are the symbols given, one per length.
+QByteArray huffman(int tableClass, const QList<int>& symbols) {
+    QByteArray body(1, char(tableClass << 4));
+    for (int length = 1; length <= 16; ++length)
+        body.append(char(length <= symbols.size() ? 1 : 0));
+    for (int s : symbols)
+        body.append(char(s));
+    return body;
+}
+
+QByteArray scanHeader(int ss, int se) {
+    QByteArray body("\x01\x01\x00", 3);
+    body.append(char(ss)).append(char(se)).append('\0');
+    return body;
+}
+
+int blocks(int pixels) {
+    return (pixels + 7) / 8;
+}
+
+} // namespace
+
+QByteArray ProgressiveJpegManyScans(QSize size, int acScans) {
+    QByteArray out = jpegStart(0xC2, size);
+    segment(out, 0xC4, huffman(0, {0}));    // DC: a difference of 0 is '0'
+    segment(out, 0xC4, huffman(1, {0xE0})); // AC: a run of 2^14 + 14 bits of end-of-bands is '0'
+    const int count = blocks(size.width()) * blocks(size.height());
+    segment(out, 0xDA, scanHeader(0, 0));
+    JpegBits dc;
+    for (int i = 0; i < count; ++i)
+        dc.put(0, 1);
+    out += dc.finish();
+    // Each AC scan: end-of-band runs of 16384 to 32767 blocks covering every block (the size must
+    // leave a last run of at least 16384).
+    JpegBits runs;
+    for (int left = count; left > 0;) {
+        const int run = std::min(left, 32767);
+        runs.put(0, 1);
+        runs.put(quint32(run - 16384), 14);
+        left -= run;
+    }
+    const QByteArray acData = runs.finish();
+    for (int i = 0; i < acScans; ++i) {
+        const int band = 1 + i % 63;
+        segment(out, 0xDA, scanHeader(band, band));
+        out += acData;
+    }
+    out += QByteArray("\xFF\xD9", 2);
+    return out;
+}
+
+QByteArray HalvesJpeg(QSize size) {
+    QByteArray out = jpegStart(0xC0, size);
+    // DC differences of 0, of 7 bits (64) and of 8 bits (128); AC: end of block at once.
+    segment(out, 0xC4, huffman(0, {0, 7, 8}));
+    segment(out, 0xC4, huffman(1, {0x00}));
+    segment(out, 0xDA, scanHeader(0, 63));
+    JpegBits bits;
+    // The DC value of a block is its level minus 128, the quantiser 8 times an eighth of it.
+    auto difference = [&](int diff) {
+        if (diff == 0) {
+            bits.put(0, 1);
+        } else {
+            const int category = qAbs(diff) >= 128 ? 8 : 7;
+            bits.put(category == 7 ? 0b10 : 0b110, category == 7 ? 2 : 3);
+            bits.put(quint32(diff > 0 ? diff : diff + (1 << category) - 1), category);
+        }
+        bits.put(0, 1); // end of block
+    };
+    const int across = blocks(size.width());
+    int previous = 0;
+    for (int row = 0; row < blocks(size.height()); ++row) {
+        for (int column = 0; column < across; ++column) {
+            const int dc = column < across / 2 ? -64 : 64;
+            difference(dc - previous);
+            previous = dc;
+        }
+    }
+    out += bits.finish();
+    out += QByteArray("\xFF\xD9", 2);
+    return out;
+}
+
 } // namespace PictureSamples

@@ -35,4 +35,12 @@ QByteArray Wmf();
 QByteArray WmfRectangle();
 QByteArray Emf();
 
+// JPEG files written marker by marker, grey, with every AC coefficient zero, so that they are
+// small whatever their size:
+// - a progressive one whose DC scan is followed by `acScans` scans of one AC band each (a
+//   valid-looking file that costs the decoder a full pass over the picture per scan);
+// - a baseline one whose left half is dark (level 64) and right half light (level 192).
+QByteArray ProgressiveJpegManyScans(QSize size, int acScans);
+QByteArray HalvesJpeg(QSize size);
+
 } // namespace PictureSamples

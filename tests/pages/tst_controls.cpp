@@ -554,6 +554,8 @@ private slots:
         buf.open(QIODevice::WriteOnly);
         img.save(&buf, "PNG");
         setStored("S9_Foto", png);
+        // Decoded off the user-interface thread.
+        QTRY_VERIFY(!p->decoding());
         QCOMPARE(p->picture().size(), QSize(10, 6));
         const QImage shot = p->grab().toImage();
         QCOMPARE(QColor(shot.pixel(p->width() / 2, p->height() / 2)), QColor(Qt::red));

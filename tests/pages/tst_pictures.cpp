@@ -5,6 +5,7 @@
 #include "GifScan.h"
 #include "ImmagineHook.h"
 #include "MetafileRenderer.h"
+#include "PictureDecoding.h"
 #include "PictureFormat.h"
 #include "PictureGraphic.h"
 #include "PictureSamples.h"
@@ -19,15 +20,19 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 
 using namespace PictureSamples;
@@ -137,6 +142,9 @@ class TestPictures : public QObject {
     TWebImage* decoder() { return qobject_cast<TWebImage*>(m_page1->control("WebImage1")); }
     DialogPrompter& prompter() { return *m_prompter; }
 
+    // Pictures decode off the user-interface thread: waits until both boxes have ended theirs.
+    void settle() { QTRY_VERIFY_WITH_TIMEOUT(!foto1()->decoding() && !foto3()->decoding(), 20000); }
+
     void newForm() {
         ds().createDataSet();
         ds().append();
@@ -145,6 +153,11 @@ class TestPictures : public QObject {
 
     // Save and Open: the record posted, the dataset closed and opened again on the same values.
     void reopen() {
+        reopenStart();
+        settle();
+    }
+    // The same, without waiting for the pictures.
+    void reopenStart() {
         ds().checkBrowseMode();
         const QList<FieldDef> columns = ds().columns();
         const QList<Dataset::Row> rows = ds().rows();
@@ -153,9 +166,53 @@ class TestPictures : public QObject {
         ds().open(columns, rows, autoInc);
     }
 
+    // Runs `start` from the event loop, then lets it run until `done` holds (or the timeout
+    // passes); returns the times the loop went without handling a 10 ms timer, longest first.
+    static QList<qint64> pauses(const std::function<void()>& start, const std::function<bool()>& done,
+                                int timeoutMs) {
+        QEventLoop loop;
+        QTimer tick;
+        QElapsedTimer gap, total;
+        QList<qint64> longest;
+        tick.setInterval(10);
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            longest << gap.restart();
+            if (done() || total.elapsed() > timeoutMs)
+                loop.quit();
+        });
+        gap.start();
+        total.start();
+        tick.start();
+        QTimer::singleShot(0, &loop, start);
+        loop.exec();
+        std::sort(longest.begin(), longest.end(), std::greater<>());
+        return longest;
+    }
+
+    // The decoding limits as they were before a test changed them.
+    struct LimitsKept {
+        const int scans = CurrentPictureLimits().maxJpegScans;
+        const int time = CurrentPictureLimits().timeLimitMs;
+        ~LimitsKept() {
+            CurrentPictureLimits().maxJpegScans = scans;
+            CurrentPictureLimits().timeLimitMs = time;
+        }
+    };
+
+    // The box's caption is painted: the centre row holds dark text pixels on white.
+    static bool showsCaption(BoundPicture* box) {
+        const QImage shot = box->grab().toImage();
+        const int y = box->height() / 2;
+        int dark = 0;
+        for (int x = box->width() / 2 - 40; x < box->width() / 2 + 40; ++x)
+            dark += qGray(shot.pixel(x, y)) < 128 ? 1 : 0;
+        return !box->hasPicture() && dark > 0;
+    }
+
     void setStored(const char* name, const QVariant& value) {
         field(name)->setValue(value);
         ds().post();
+        settle();
     }
 
     QString writeFile(const QString& name, const QByteArray& bytes) {
@@ -169,6 +226,7 @@ class TestPictures : public QObject {
     void load(BoundPicture* box, const QString& name, const QByteArray& bytes) {
         prompter().fileNames << writeFile(name, bytes);
         box->actLoad()->trigger();
+        settle();
     }
 
     QStringList messages() const {
@@ -229,13 +287,11 @@ private slots:
         QCOMPARE(patterns,
                  (QStringList{"*.dxf;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf", "*.dxf", "*.png",
                               "*.gif", "*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));
-        // The dialog filter keeps the entries in order; the first one lists its patterns for the
-        // dialog with blanks.
+        // The dialog filter keeps the entries in order; the first one lists its patterns once,
+        // with the blanks the dialog separates them by.
         const QStringList filter = PictureFileFilter().split(QStringLiteral(";;"));
         QCOMPARE(filter.size(), 10);
-        QVERIFY(filter[0].startsWith(descriptions[0]));
-        QVERIFY(
-            filter[0].endsWith(QStringLiteral("(*.dxf *.png *.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)")));
+        QCOMPARE(filter[0], QStringLiteral("All (*.dxf *.png *.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)"));
         QCOMPARE(filter.mid(1), descriptions.mid(1));
 
         QCOMPARE(FormatForExtension("BMP"), PictureFormat::Bitmap);
@@ -1057,6 +1113,239 @@ private slots:
         QCOMPARE(full.size(), foto3()->size());
         QVERIFY(near(full.pixelColor(10, 10), Qt::red));
         QVERIFY(near(full.pixelColor(foto3()->width() - 10, 10), Qt::blue));
+    }
+
+    // --- hostile, broken and very large pictures ---------------------------------------------
+
+    void slowProgressiveJpeg() {
+        // A DC scan and 20000 one-band AC scans over 4000 x 3000 pixels: a few hundred kilobytes
+        // that cost the decoder a full pass over the picture per scan.
+        const QByteArray jpeg = ProgressiveJpegManyScans({4000, 3000}, 20000);
+        const JpegLayout layout = ScanJpeg(jpeg);
+        QVERIFY(layout.wellFormed && layout.complete && layout.progressive);
+        QCOMPARE(layout.scans, 20001);
+        QCOMPARE(layout.size, QSize(4000, 3000));
+        setStored("S9_Foto", jpeg);
+        setStored("S1_FotocopiaAggregato", jpeg);
+        auto bothDone = [this] { return !foto1()->decoding() && !foto3()->decoding(); };
+
+        // Far more scans than any camera writes: refused before decoding.
+        QElapsedTimer clock;
+        clock.start();
+        reopen();
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!foto1()->hasPicture() && !foto3()->hasPicture());
+
+        // With the scan limit lifted the time limit ends the decoding; the window answers all
+        // the while, the boxes end with their caption and the bytes stay as they are.
+        LimitsKept kept;
+        CurrentPictureLimits().maxJpegScans = 1 << 30;
+        CurrentPictureLimits().timeLimitMs = 1500;
+        // The pages appear while the pictures decode, and are painted again and again meanwhile,
+        // as when the user scrolls.
+        QTimer painting;
+        connect(&painting, &QTimer::timeout, this, [this] {
+            m_page1->repaint();
+            m_page3->repaint();
+        });
+        painting.start(30);
+        clock.restart();
+        const QList<qint64> pause = pauses(
+            [this] {
+                reopenStart();
+                m_page1->show();
+                m_page3->show();
+            },
+            bothDone, 30000);
+        painting.stop();
+        const qint64 took = clock.elapsed();
+        qInfo("slow JPEG ended after %lld ms, longest pauses of the window %lld and %lld ms", took,
+              pause.value(0), pause.value(1));
+        // Every event within 100 ms; one pause of up to 300 ms is left to the scheduling of a
+        // busy test machine (a decoding on this thread would stop it for the whole 1500 ms).
+        QVERIFY2(pause.value(0) < 300 && pause.value(1) < 100,
+                 qPrintable(QStringLiteral("%1 %2").arg(pause.value(0)).arg(pause.value(1))));
+        QVERIFY(bothDone());
+        QVERIFY2(took >= 1400 && took < 4000, qPrintable(QString::number(took)));
+        QVERIFY(showsCaption(foto1()));
+        QVERIFY(showsCaption(foto3()));
+        QVERIFY(decoder()->WebPicture()->isEmpty());
+        QCOMPARE(field("S9_Foto")->asBytes(), jpeg);
+        QCOMPARE(field("S1_FotocopiaAggregato")->asBytes(), jpeg);
+        QVERIFY(messages().isEmpty());
+
+        // Closing the form cancels a decoding that is still running: the worker stops at once.
+        CurrentPictureLimits().timeLimitMs = 120000;
+        reopenStart();
+        QTest::qWait(300);
+        QVERIFY(foto3()->decoding());
+        ds().close();
+        QVERIFY(bothDone());
+        clock.restart();
+        QThreadPool* threads = QCoreApplication::instance()->findChild<QThreadPool*>("PictureDecoding");
+        QVERIFY(threads);
+        QVERIFY(threads->waitForDone(3000));
+        qInfo("cancelled decodings stopped after %lld ms", clock.elapsed());
+        QVERIFY(!foto3()->hasPicture());
+    }
+
+    void decodedOncePerOpen() {
+        const QByteArray good = Encode(Sample(), "jpg");
+        const QByteArray broken = Encode(Sample({200, 150}), "png").left(300); // a PNG cut short
+        setStored("S9_Foto", good);
+        setStored("S1_FotocopiaAggregato", broken);
+        for (int round = 0; round < 2; ++round) {
+            const int before = PictureDecodeCount();
+            reopen();
+            // The record is shown twice as the form opens; each picture is decoded once.
+            QCOMPARE(PictureDecodeCount() - before, 2);
+            QVERIFY(foto3()->hasPicture());
+            QVERIFY(!foto1()->hasPicture());
+            // Shown again while the form stays open (another field edited and posted): nothing
+            // is decoded again, neither the good picture nor the one that failed.
+            field("S1_Squadra")->setValue(QStringLiteral("7"));
+            ds().post();
+            ds().edit();
+            ds().post();
+            settle();
+            QCOMPARE(PictureDecodeCount() - before, 2);
+            QCOMPARE(field("S1_FotocopiaAggregato")->asBytes(), broken);
+        }
+    }
+
+    void hundredMegapixelJpeg() {
+        // 10000 x 10000 pixels: the left half dark, the right half light.
+        const QByteArray jpeg = HalvesJpeg({10000, 10000});
+        QCOMPARE(ScanJpeg(jpeg).size, QSize(10000, 10000));
+        m_page1->show();
+        load(foto1(), "telefono.jpg", jpeg);
+        QVERIFY(messages().isEmpty());
+        QVERIFY(foto1()->hasPicture());
+        QCOMPARE(field("S1_FotocopiaAggregato")->asBytes(), jpeg);
+        for (int round = 0; round < 2; ++round) {
+            reopen();
+            QCOMPARE(foto1()->graphic().format(), PictureFormat::Jpeg);
+            QCOMPARE(foto1()->graphic().naturalSize(), QSize(10000, 10000));
+            QCOMPARE(foto1()->graphic().bytes(), jpeg);
+            QCOMPARE(field("S1_FotocopiaAggregato")->asBytes(), jpeg);
+            // Only what the box shows was decoded, at the picture's natural size: the border of the
+            // halves lies at the middle of the box.
+            const QSize inside = foto1()->contentsRect().size();
+            QVERIFY(foto1()->picture().width() <= inside.width() + 2);
+            QVERIFY(foto1()->picture().height() <= inside.height() + 2);
+            const QImage shot = foto1()->grab().toImage();
+            const QPoint c = foto1()->contentsRect().center();
+            QVERIFY(near(shot.pixelColor(c.x() - 20, c.y()), QColor(64, 64, 64)));
+            QVERIFY(near(shot.pixelColor(c.x() + 20, c.y()), QColor(192, 192, 192)));
+            QVERIFY(near(shot.pixelColor(c.x() - 400, c.y() - 180), QColor(64, 64, 64)));
+        }
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("VmHWM"))
+                    qInfo("peak memory of the test so far: %s", line.simplified().constData());
+
+        // A picture larger than its box, copied: the clipboard gets all of it.
+        load(foto3(), "grande.png", Encode(Sample({800, 500}), "png"));
+        QVERIFY(foto3()->picture().width() < 800);
+        foto3()->actCopy()->trigger();
+        const QImage copied = qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData());
+        QCOMPARE(copied.size(), QSize(800, 500));
+        QVERIFY(near(copied.pixelColor(5, 5), Qt::red));
+        QVERIFY(near(copied.pixelColor(795, 5), Qt::blue));
+    }
+
+    void brokenPicturesRefused() {
+        const QByteArray png = Encode(Sample(), "png");
+        const QByteArray cutWmf = WmfRectangle().left(60);
+        // An enhanced metafile header followed by random bytes, as many as the header says.
+        QByteArray randomEmf = Emf().left(88);
+        randomEmf.replace(48, 4, QByteArray("\x20\x01\x00\x00", 4)); // 288 bytes in all
+        QRandomGenerator random(20);
+        while (randomEmf.size() < 288)
+            randomEmf.append(char(random.bounded(256)));
+        const QByteArray jpeg = Encode(Sample({200, 150}), "jpg");
+        const QByteArray cutJpeg = jpeg.left(jpeg.size() * 2 / 3);
+        QVERIFY(EnhancedMetafileWellFormed(Emf()));
+        QVERIFY(!EnhancedMetafileWellFormed(randomEmf));
+        QVERIFY(!ScanJpeg(cutJpeg).complete);
+        QVERIFY(ScanJpeg(jpeg).complete);
+
+        // Loaded: refused with the format's message, the previous picture kept.
+        load(foto3(), "buona.png", png);
+        load(foto3(), "tagliato.wmf", cutWmf);
+        load(foto3(), "casuale.emf", randomEmf);
+        load(foto3(), "tagliata.jpg", cutJpeg);
+        QCOMPARE(messages(),
+                 (QStringList{"Metafile is not valid", "Metafile is not valid", "JPEG image is not valid"}));
+        QCOMPARE(foto3()->graphic().format(), PictureFormat::Png);
+        QCOMPARE(foto3()->picture().size(), QSize(40, 30));
+        QCOMPARE(field("S9_Foto")->asBytes(), png);
+
+        // Stored: no picture, no message, the bytes kept.
+        for (const QByteArray& bytes : {cutWmf, randomEmf, cutJpeg}) {
+            setStored("S9_Foto", bytes);
+            setStored("S1_FotocopiaAggregato", bytes);
+            reopen();
+            QVERIFY(!foto3()->hasPicture());
+            QVERIFY(!foto1()->hasPicture());
+            QCOMPARE(field("S9_Foto")->asBytes(), bytes);
+        }
+        QCOMPARE(messages().size(), 3);
+    }
+
+    void onlyTheBoxFormatsDecoded() {
+        // Pictures the image library reads but no picture box knows.
+        QByteArray ppm("P6\n2 2\n255\n");
+        ppm += QByteArray(12, '\x7F');
+        const QByteArray xpm(
+            "/* XPM */\nstatic char* x[] = {\"2 2 1 1\", \"a c #FF0000\", \"aa\", \"aa\"};\n");
+        for (const QByteArray& bytes : {ppm, xpm}) {
+            QVERIFY(!QImage::fromData(bytes).isNull());
+            TWebPicture picture;
+            try {
+                picture.loadFromBytes(bytes);
+                QFAIL("decoded");
+            } catch (const VarnoError& e) {
+                QCOMPARE(e.message(), TWebPicture::ErrInvalidImage);
+            }
+            setStored("S1_FotocopiaAggregato", bytes);
+            reopen();
+            QVERIFY(!foto1()->hasPicture());
+            QVERIFY(decoder()->WebPicture()->isEmpty());
+            QCOMPARE(field("S1_FotocopiaAggregato")->asBytes(), bytes);
+        }
+    }
+
+    void focusRectangle() {
+        QImage green(500, 500, QImage::Format_RGB32);
+        green.fill(Qt::green);
+        load(foto3(), "verde.png", Encode(green, "png"));
+        m_page3->show();
+        m_page3->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_page3.get()));
+        QVERIFY(!foto3()->hasFocus());
+        const QImage plain = foto3()->grab().toImage();
+        const QRect inside = foto3()->contentsRect();
+        // Differences along the inner edge of the box, where the rectangle is drawn.
+        auto edgeMarks = [&](const QImage& shot) {
+            int marks = 0;
+            for (int x = inside.left() + 1; x < inside.right() - 1; ++x)
+                marks += shot.pixel(x, inside.top() + 1) != plain.pixel(x, inside.top() + 1) ? 1 : 0;
+            return marks;
+        };
+        QTest::mouseClick(foto3(), Qt::LeftButton, {}, inside.center());
+        QVERIFY(foto3()->hasFocus());
+        const QImage clicked = foto3()->grab().toImage();
+        QVERIFY(edgeMarks(clicked) > 10);
+        // The picture itself is not tinted.
+        QCOMPARE(QColor(clicked.pixel(inside.center())), QColor(Qt::green));
+        QCOMPARE(clicked.copy(inside.adjusted(4, 4, -4, -4)), plain.copy(inside.adjusted(4, 4, -4, -4)));
+        // Reached by Tab: the same look.
+        m_page3->control(QStringLiteral("MmS9_Annotazioni"))->setFocus(Qt::OtherFocusReason);
+        QVERIFY(!foto3()->hasFocus());
+        foto3()->setFocus(Qt::TabFocusReason);
+        QCOMPARE(foto3()->grab().toImage(), clicked);
     }
 };
 
