@@ -3,19 +3,17 @@
 #include "ControlDef.h"
 #include "Dataset.h"
 #include "PageArt.h"
+#include "PictureDecoding.h"
 #include "PictureFormat.h"
-#include "PictureGraphic.h"
 #include "SafeFile.h"
 #include "TabellaPagina1.h"
 #include "TabellaPagina2.h"
 #include "TabellaPagina3.h"
 #include "VarnoError.h"
 
-#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QIODevice>
-#include <QImageReader>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
@@ -190,23 +188,6 @@ QSize wantedPixels(const QSizeF& size, qreal perUnit) {
                  std::max(1, int(std::ceil(size.height() * perUnit))));
 }
 
-// A JPEG photograph read straight at about the size it will be drawn: the reader scales while it
-// decodes, far quicker than decoding 12 megapixels and scaling them down. A null image when the
-// bytes do not read so.
-QImage readJpegFor(const QByteArray& bytes, const QRect& box, qreal perUnit) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "jpeg");
-    const QSize natural = reader.size();
-    if (!natural.isValid())
-        return {};
-    const QSize want = wantedPixels(fittedSize(natural, box), perUnit);
-    if (natural.width() > want.width() || natural.height() > want.height())
-        reader.setScaledSize(natural.scaled(want, Qt::KeepAspectRatio));
-    return reader.read();
-}
-
 // The picture scaled into its box keeping its proportions (never enlarged past its own size at
 // 96 pixels per inch), centred; stored bytes of no known format draw nothing, as on screen.
 void drawPicture(QPainter& p, const ControlDef& def, const Field* f) {
@@ -217,23 +198,18 @@ void drawPicture(QPainter& p, const ControlDef& def, const Field* f) {
         return;
     const QRect box = EffectiveRect(def).adjusted(1, 1, -1, -1);
     const qreal perUnit = picturePixelsPerUnit(p);
-    QImage image;
-    QSizeF natural;
-    if (DetectPictureFormat(bytes) == PictureFormat::Jpeg) {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        natural = QImageReader(&buffer, "jpeg").size();
-        image = readJpegFor(bytes, box, perUnit);
-    }
-    if (image.isNull()) {
-        try {
-            image = PictureGraphic::decodeByContent(bytes).image();
-        } catch (const VarnoError&) {
-            return;
-        }
-        natural = image.size();
-    }
+    // Decoded by the same bounded decoder as the picture boxes; a JPEG photograph is read straight
+    // at about the size it will be drawn, far quicker than decoding 12 megapixels and scaling them.
+    PictureRequest request;
+    const JpegLayout jpeg =
+        DetectPictureFormat(bytes) == PictureFormat::Jpeg ? ScanJpeg(bytes) : JpegLayout{};
+    if (jpeg.size.isValid())
+        request.fitInto = wantedPixels(fittedSize(jpeg.size, box), perUnit);
+    const DecodedPicture decoded = DecodePicture(bytes, request);
+    if (!decoded.ok())
+        return;
+    QImage image = decoded.image;
+    const QSizeF natural = decoded.naturalSize;
     if (image.isNull() || natural.isEmpty())
         return;
     const QSizeF size = fittedSize(natural, box);
