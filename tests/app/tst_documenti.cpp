@@ -26,10 +26,12 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace {
 
@@ -235,6 +237,151 @@ private slots:
         QVERIFY(w.SalvaScheda());
         QCOMPARE(IniFile(ini()).readString(QStringLiteral("CONFIG"), QStringLiteral("SchedaN")),
                  QStringLiteral("0008"));
+    }
+
+    // Only the first Save of a new form advances the number: saving it again, under another
+    // number, or saving a form that was opened leaves SchedaN as it was. The numbers are chosen so
+    // that an advance would show (0020 would give 0021, 0030 would give 0031).
+    void onlyTheFirstSaveOfANewFormAdvancesTheNumber() {
+        TWinMain w;
+        ScriptedPrompter p;
+        const auto schedaN = [&] {
+            return IniFile(ini()).readString(QStringLiteral("CONFIG"), QStringLiteral("SchedaN"));
+        };
+        newForm(w);
+        QVERIFY(w.SalvaScheda());
+        QCOMPARE(schedaN(), QStringLiteral("0008"));
+
+        // The same form saved again under a new number.
+        f(w, "S1_SchedaN")->setAsString(QStringLiteral("0020"));
+        QVERIFY(w.SalvaScheda());
+        QVERIFY(QFile::exists(daInviare() + QStringLiteral("Sq12_n0020_(05-03-2009).VARNO")));
+        QCOMPARE(schedaN(), QStringLiteral("0008"));
+        // And once more unchanged, over its own file.
+        p.answers = {MB::IdYes};
+        QVERIFY(w.SalvaScheda());
+        QCOMPARE(schedaN(), QStringLiteral("0008"));
+        QVERIFY(w.ChiudiScheda());
+
+        // Opened, changed and saved over its file, then under a new number.
+        onDialog([](TDlgOpenSave* d) {
+            const auto items = d->LboxSchede()->findItems(QStringLiteral("Sq12_n0020"), Qt::MatchStartsWith);
+            QCOMPARE(items.size(), 1);
+            d->LboxSchede()->setCurrentItem(items[0]);
+            d->BtnApri()->click();
+        });
+        w.ApriScheda();
+        QCOMPARE(f(w, "S1_SchedaN")->asString(), QStringLiteral("0020"));
+        f(w, "S1_Comune")->setAsString(QStringLiteral("Onna"));
+        p.answers = {MB::IdYes};
+        QVERIFY(w.SalvaScheda());
+        QCOMPARE(p.shown.last().text, kOverwrite);
+        QCOMPARE(schedaN(), QStringLiteral("0008"));
+        f(w, "S1_SchedaN")->setAsString(QStringLiteral("0030"));
+        QVERIFY(w.SalvaScheda());
+        QCOMPARE(schedaN(), QStringLiteral("0008"));
+
+        // A new form again advances from its own number.
+        QVERIFY(w.ChiudiScheda());
+        w.NuovaScheda();
+        QCOMPARE(f(w, "S1_SchedaN")->asString(), QStringLiteral("0008"));
+        f(w, "S1_SchedaN")->setAsString(QStringLiteral("0041"));
+        QVERIFY(w.SalvaScheda());
+        QCOMPARE(schedaN(), QStringLiteral("0042"));
+    }
+
+    // A value refused on leaving its box keeps its box focused and its page shown, whether the
+    // user clicks another tab, turns the wheel over the tabs or presses Ctrl+Tab.
+    void refusedValueKeepsItsPage() {
+        TWinMain w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        TWinSuperPagina* p1 = w.Pagina1();
+        auto* units = ctl<BoundEdit>(p1, "S2_NUnitaUsoA");
+        focusOn(w, p1, units);
+        units->selectAll();
+        QTest::keyClicks(units, QStringLiteral("40000"));
+        const QVariant before = f(w, "S2_NUnitaUsoA")->value();
+        const QString range = QStringLiteral(
+            "40000 is not a valid value for field 'S2_NUnitaUsoA'. The allowed range is -32768 to 32767");
+        QTabBar* bar = w.PgCtrl()->tabBar();
+
+        const auto stillThere = [&](int messages) {
+            QCOMPARE(p.shown.size(), messages);
+            QCOMPARE(p.shown.last().text, range);
+            QCOMPARE(w.PgCtrl()->currentIndex(), 1);
+            QVERIFY(p1->isVisible());
+            QTRY_VERIFY(units->hasFocus());
+            QCOMPARE(units->selectedText(), QStringLiteral("40000"));
+            QCOMPARE(f(w, "S2_NUnitaUsoA")->value(), before);
+        };
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+        stillThere(1);
+        QTest::keyClick(units, Qt::Key_Tab, Qt::ControlModifier);
+        stillThere(2);
+        QTest::keyClick(units, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        stillThere(3);
+        const QPoint at = bar->tabRect(1).center();
+        QWheelEvent wheel(at, bar->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &wheel);
+        stillThere(4);
+        // A click on another control of the page.
+        QTest::mouseClick(ctl<BoundEdit>(p1, "S2_NUnitaUsoB"), Qt::LeftButton);
+        stillThere(5);
+
+        // Once the value fits, the click on the tab shows page 2.
+        QTest::keyClicks(units, QStringLiteral("4"));
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+        QCOMPARE(p.shown.size(), 5);
+        QCOMPARE(w.PgCtrl()->currentIndex(), 2);
+        QCOMPARE(f(w, "S2_NUnitaUsoA")->value(), QVariant(4));
+    }
+
+    // The page keys and the wheel over the tabs go through the three pages only: the hidden
+    // configuration page is never shown.
+    void configurationPageIsNeverReached() {
+        TWinMain w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        QTabWidget* pg = w.PgCtrl();
+        QTabBar* bar = pg->tabBar();
+        auto* squad = ctl<BoundEdit>(w.Pagina1(), "S1_Squadra");
+        focusOn(w, w.Pagina1(), squad);
+        const auto key = [&](Qt::KeyboardModifiers mods) {
+            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : pg;
+            QTest::keyClick(target, mods & Qt::ShiftModifier ? Qt::Key_Backtab : Qt::Key_Tab, mods);
+        };
+        const auto wheel = [&](int dy) {
+            const QPoint at = bar->tabRect(pg->currentIndex()).center();
+            QWheelEvent e(at, bar->mapToGlobal(at), {}, {0, dy}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(bar, &e);
+        };
+        QCOMPARE(pg->currentIndex(), 1);
+        key(Qt::ControlModifier | Qt::ShiftModifier); // back from page 1: page 3
+        QCOMPARE(pg->currentIndex(), 3);
+        key(Qt::ControlModifier); // on from page 3: page 1
+        QCOMPARE(pg->currentIndex(), 1);
+        key(Qt::ControlModifier);
+        QCOMPARE(pg->currentIndex(), 2);
+        wheel(120); // up: page 1
+        QCOMPARE(pg->currentIndex(), 1);
+        wheel(120); // and no further
+        QCOMPARE(pg->currentIndex(), 1);
+        wheel(-120);
+        wheel(-120);
+        QCOMPARE(pg->currentIndex(), 3);
+        wheel(-120);
+        QCOMPARE(pg->currentIndex(), 3);
+        QVERIFY(!w.findChild<QWidget*>(QStringLiteral("TsConfigurazione"))->isVisible());
+        QVERIFY(p.shown.isEmpty());
     }
 
     void failedSaveKeepsTheFormChanged() {
