@@ -341,6 +341,40 @@ private slots:
         QCOMPARE(f(w, "S2_NUnitaUsoA")->value(), QVariant(4));
     }
 
+    // A null number stays empty however often its page is shown; 0 shows as 0.
+    void nullNumberStaysEmptyWhenItsPageShows() {
+        TWinMain w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        f(w, "S8_UnitaImmobiliariInagibili")->clear();
+        f(w, "S8_NumeroPersoneEvaquate")->setValue(0);
+        w.TblScheda()->post();
+        auto* units = ctl<BoundSpinEdit>(w.Pagina3(), "S8_UnitaImmobiliariInagibili");
+        auto* people = ctl<BoundSpinEdit>(w.Pagina3(), "S8_NumeroPersoneEvaquate");
+        QTabBar* bar = w.PgCtrl()->tabBar();
+        for (int round = 0; round < 2; ++round) {
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(3).center());
+            QVERIFY(units->isVisible());
+            QCOMPARE(units->text(), QString());
+            QCOMPARE(people->text(), QStringLiteral("0"));
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        }
+        // Passing through the empty box keeps null.
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(3).center());
+        focusOn(w, w.Pagina3(), units);
+        QTest::keyClick(units, Qt::Key_Tab);
+        QCOMPARE(units->text(), QString());
+        QVERIFY(f(w, "S8_UnitaImmobiliariInagibili")->isNull());
+        // Typing into it stores the number.
+        focusOn(w, w.Pagina3(), units);
+        QTest::keyClicks(units, QStringLiteral("7"));
+        QTest::keyClick(units, Qt::Key_Tab);
+        QCOMPARE(f(w, "S8_UnitaImmobiliariInagibili")->value(), QVariant(7));
+    }
+
     // The page keys and the wheel over the tabs go through the three pages only: the hidden
     // configuration page is never shown.
     void configurationPageIsNeverReached() {
