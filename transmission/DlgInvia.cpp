@@ -226,8 +226,11 @@ void TDialogInvia::actInviaExecute() {
 
 void TDialogInvia::showEvent(QShowEvent* event) {
     TDialogoVarno::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         ElencaSchede();
+        // The focus starts on the first control of the tab order, the user name.
+        m_edNomeUtente->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void TDialogInvia::resizeEvent(QResizeEvent* event) {

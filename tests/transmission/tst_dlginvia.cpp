@@ -208,6 +208,22 @@ private slots:
         QCOMPARE(voci(*d), QStringList{n(kB)});
     }
 
+    // The focus starts in "Nome Utente": a user who types at once types the name, and the
+    // list's type-ahead selects no form.
+    void focusStartsInTheUserName() {
+        scriviScheda(daInviare(kA), QStringLiteral("0001"));
+        scriviScheda(daInviare(kB), QStringLiteral("0002"));
+        ScriptedPrompter p;
+        TDialogInvia d(nullptr, m_ini.get());
+        d.show();
+        QApplication::setActiveWindow(&d);
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(d.EdNomeUtente()));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Sq12"));
+        QCOMPARE(d.EdNomeUtente()->text(), QStringLiteral("Sq12"));
+        QVERIFY(d.LboxSchede()->selectedItems().isEmpty());
+    }
+
     void nothingSelected() {
         scriviScheda(daInviare(kA), QStringLiteral("0001"));
         ScriptedPrompter p;
