@@ -558,6 +558,35 @@ private slots:
         QCOMPARE(d.PercorsoScelto(), daInviare() + QStringLiteral("b.VARNO"));
     }
 
+    // Entering the list makes its first name current without selecting it; the first Down
+    // selects that name, so "Apri" opens it and not the second.
+    void openDialogFirstDownSelectsTheFirstName() {
+        QDir().mkpath(daInviare());
+        for (const char* n : {"a.VARNO", "b.VARNO", "c.VARNO"}) {
+            QFile file(daInviare() + QString::fromLatin1(n));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        TDlgOpenSave d(nullptr, true);
+        d.show();
+        QApplication::setActiveWindow(&d);
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QListWidget* list = d.LboxSchede();
+        list->setFocus(Qt::TabFocusReason);
+        QVERIFY(list->hasFocus());
+        QVERIFY(list->selectedItems().isEmpty());
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->selectedItems().size(), 1);
+        QCOMPARE(list->selectedItems()[0]->text(), QStringLiteral("a.VARNO"));
+        QCOMPARE(list->currentRow(), 0);
+        // Further keys move as usual.
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(list->currentRow(), 0);
+        QTest::mouseClick(d.BtnApri(), Qt::LeftButton);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(d.PercorsoScelto(), daInviare() + QStringLiteral("a.VARNO"));
+    }
+
     void endToEndThroughTheWidgets() {
         TWinMain w;
         w.show();
