@@ -280,6 +280,23 @@ private slots:
         QVERIFY(!page().UpdateRecord());
         QCOMPARE(prompter.shown.size(), 3);
 
+        // A number of 20 digits is a number out of range, signed or not.
+        for (const char* digits :
+             {"12345678901234567890", "-12345678901234567890", "+99999999999999999999"}) {
+            ed->selectAll();
+            QTest::keyClicks(ed, digits);
+            leave(ed);
+            QVERIFY(ed->hasFocus());
+            QCOMPARE(field("S2_NUnitaUsoA")->value(), QVariant(12));
+        }
+        QCOMPARE(prompter.shown.size(), 6);
+        QCOMPARE(prompter.shown[3].text,
+                 QStringLiteral("1.23456789012346e+19 is not a valid value for field 'S2_NUnitaUsoA'. The "
+                                "allowed range is -32768 to 32767"));
+        QCOMPARE(prompter.shown[4].text.left(22), QStringLiteral("-1.23456789012346e+19 "));
+        QCOMPARE(prompter.shown[5].text.left(7), QStringLiteral("1e+20 i"));
+        prompter.shown.resize(3);
+
         QTest::keyClick(ed, Qt::Key_Escape);
         QCOMPARE(ed->text(), QStringLiteral("12"));
         QCOMPARE(ed->selectedText(), QStringLiteral("12"));
