@@ -375,6 +375,42 @@ private slots:
         QCOMPARE(f(w, "S8_UnitaImmobiliariInagibili")->value(), QVariant(7));
     }
 
+    // Whichever way the focus comes to a control (Tab from the tab bar, Tab along the page, a
+    // programmatic focus), the page scrolls it into view.
+    void focusScrollsItsControlIntoView() {
+        TWinMain w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        TWinSuperPagina* p1 = w.Pagina1();
+        QScrollBar* vbar = p1->SbPg()->verticalScrollBar();
+        const auto inView = [&](QWidget* focused) {
+            QWidget* c = focused;
+            while (c && c->parentWidget() != p1->surface())
+                c = c->parentWidget();
+            QVERIFY(c);
+            const QRect r(c->mapTo(p1->SbPg()->viewport(), QPoint(0, 0)), c->size());
+            QVERIFY2(p1->SbPg()->viewport()->rect().contains(r), qPrintable(c->objectName()));
+        };
+        vbar->setValue(vbar->maximum());
+        QTabBar* bar = w.PgCtrl()->tabBar();
+        bar->setFocus(Qt::TabFocusReason);
+        QVERIFY(bar->hasFocus());
+        QTest::keyClick(bar, Qt::Key_Tab);
+        QWidget* first = QApplication::focusWidget();
+        QVERIFY(first && p1->surface()->isAncestorOf(first));
+        inView(first);
+        QVERIFY(vbar->value() < vbar->maximum());
+
+        // Back at the bottom, focus given to a control at the top.
+        vbar->setValue(vbar->maximum());
+        auto* squad = ctl<BoundEdit>(p1, "S1_Squadra");
+        squad->setFocus(Qt::OtherFocusReason);
+        inView(squad);
+    }
+
     // The page keys and the wheel over the tabs go through the three pages only: the hidden
     // configuration page is never shown.
     void configurationPageIsNeverReached() {
