@@ -11,6 +11,7 @@
 #include "FormStore.h"
 #include "IniFile.h"
 #include "ScriptedPrompter.h"
+#include "Servizi.h"
 #include "WMain.h"
 #include "WPagina1.h"
 #include "WPagina2.h"
@@ -621,6 +622,31 @@ private slots:
         QTest::mouseClick(d.BtnApri(), Qt::LeftButton);
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(d.PercorsoScelto(), daInviare() + QStringLiteral("a.VARNO"));
+    }
+
+    // Bold text is drawn bold: the open dialog's title carries clearly more ink than the same
+    // text in the regular face.
+    void boldTitleIsDrawnBold() {
+        TDlgOpenSave d(nullptr, true);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QLabel regular(d.LblSchede()->text(), &d);
+        regular.setFont(ProgramFont(11, false));
+        regular.setAlignment(d.LblSchede()->alignment());
+        regular.setGeometry(d.LblSchede()->geometry());
+        regular.show();
+        const auto ink = [](QWidget* w) {
+            const QImage img = w->grab().toImage();
+            const int background = qGray(img.pixel(0, 0));
+            double sum = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    sum += qMax(0, background - qGray(img.pixel(x, y)));
+            return sum;
+        };
+        const double bold = ink(d.LblSchede()), plain = ink(&regular);
+        QVERIFY(plain > 0);
+        QVERIFY2(bold > 1.3 * plain, qPrintable(QStringLiteral("bold %1, regular %2").arg(bold).arg(plain)));
     }
 
     void endToEndThroughTheWidgets() {
