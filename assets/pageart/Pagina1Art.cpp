@@ -17,8 +17,8 @@ const ControlDef& controlOf(const QList<ControlDef>& table, const char* field) {
 }
 
 // The printed code (and meaning) right of each radio button of a group.
-void radioCodes(PageCanvas& c, const ControlDef& group, const QStringList& codes,
-                const QStringList& meanings, int codeWidth, int pixelSize = 10) {
+void radioCodes(PageCanvas& c, const ControlDef& group, const QStringList& codes, const QStringList& meanings,
+                int codeWidth, int pixelSize = 10) {
     const RadioLayout layout = RadioGroupLayout(int(group.items.size()), group.columns);
     for (int i = 0; i < group.items.size(); ++i) {
         const QRect cell = RadioCell(layout, group.rect.size(), i).translated(group.rect.topLeft());

@@ -73,12 +73,14 @@ void Pagina2::intestazione() {
     const QRect band(12, 11, 876, 30);
     c.fill(band, PageCanvas::kTint);
     c.frame(band);
-    c.text(QRect(18, 19, 98, 21), QStringLiteral("Istat Provincia"), S::Bold, kLeft);
-    c.text(QRect(188, 19, 98, 21), QStringLiteral("Istat Comune"), S::Bold, kLeft);
+    // The captions stand on the baseline of the values the labels show.
+    const int baseline = PageCanvas::labelBaseline(controlOf(QStringLiteral("S1_IstatProv")).rect.top());
+    c.textOnBaseline(18, baseline, QStringLiteral("Istat Provincia"), S::Bold);
+    c.textOnBaseline(188, baseline, QStringLiteral("Istat Comune"), S::Bold);
     c.vline(362, 11, 40, 1.2);
-    c.text(QRect(372, 19, 74, 21), QStringLiteral("Rilevatore"), S::Bold, kLeft);
-    c.text(QRect(512, 19, 68, 21), QStringLiteral("N° scheda"), S::Bold, kLeft);
-    c.text(QRect(698, 19, 31, 21), QStringLiteral("Data"), S::Bold, kLeft);
+    c.textOnBaseline(372, baseline, QStringLiteral("Rilevatore"), S::Bold);
+    c.textOnBaseline(512, baseline, QStringLiteral("N° scheda"), S::Bold);
+    c.textOnBaseline(698, baseline, QStringLiteral("Data"), S::Bold);
     // The labels repeat page 1 on the blank space after each caption.
     for (const char* f : {"S1_IstatProv", "S1_IstatComune", "S1_Squadra", "S1_SchedaN", "S1_Data"}) {
         const QRect r = controlOf(QString::fromLatin1(f)).rect;
