@@ -297,9 +297,8 @@ private:
                PageCanvas::Bold, Qt::AlignCenter, 11);
         c.text(QRect(topicRight, top, kRight - topicRight, headBottom - top), QStringLiteral("Annotazioni"),
                PageCanvas::Bold, Qt::AlignCenter, 11);
-        c.ruledLines(QRect(kLeft + 4, headBottom, topicRight - kLeft - 8, linesBottom - headBottom), 22);
-        c.ruledLines(QRect(topicRight + 4, headBottom, kRight - topicRight - 8, linesBottom - headBottom),
-                     22);
+        // No ruled lines: the two memos and the photograph fill the columns, and lines beside them
+        // would show as dashes in the gaps.
         c.hline(kLeft, kRight, linesBottom, 1.0);
         c.vline(topicRight, linesBottom, bottom);
         c.vline(nameRight, linesBottom, bottom);
