@@ -5,9 +5,23 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+
+namespace {
+// Captions beside their buttons stand closer to them than the toolkit's spacing, as on the
+// printed form, so that a long caption ends clear of the next button of its row.
+class CaptionStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_RadioButtonLabelSpacing)
+            return 3;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+} // namespace
 
 BoundRadioGroup::BoundRadioGroup(QWidget* parent) : QWidget(parent), BoundControl(this) {
     setFocusPolicy(Qt::StrongFocus);
@@ -45,6 +59,13 @@ void BoundRadioGroup::rebuild() {
     m_buttons.clear();
     for (int i = 0; i < m_items.size(); ++i) {
         auto* b = new QRadioButton(m_items[i].caption, this);
+        if (!m_items[i].caption.isEmpty()) {
+            if (!m_captionStyle) {
+                m_captionStyle = new CaptionStyle;
+                m_captionStyle->setParent(this);
+            }
+            b->setStyle(m_captionStyle);
+        }
         // The group is the one focus stop; clicks on a button focus the group (ClickFocus of the
         // parent) and keyboard choosing is the group's.
         b->setFocusPolicy(Qt::NoFocus);

@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 
 // The three pages built from their tables, driven through their widgets.
@@ -254,6 +255,34 @@ private slots:
         clickItem(colF, 0);
         leave(QApplication::focusWidget());
         QCOMPARE(field("S3_TM_F")->value(), QVariant(true));
+    }
+
+    // A caption shown beside its button ends clear of the next button of its row.
+    void captionsClearTheNextButton() {
+        newForm();
+        TWinPagina2 p(m_ds.get());
+        show(p);
+        int groups = 0;
+        for (QWidget* w : p.controlList()) {
+            auto* g = qobject_cast<BoundRadioGroup*>(w);
+            if (!g || g->button(0)->text().isEmpty())
+                continue;
+            ++groups;
+            for (int i = 0; g->button(i + 1); ++i) {
+                QRadioButton* b = g->button(i);
+                QRadioButton* next = g->button(i + 1);
+                if (next->y() != b->y())
+                    continue; // the next item starts another column
+                const int end = b->x() + b->fontMetrics().horizontalAdvance(b->text()) +
+                                b->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, b) +
+                                b->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, b);
+                QVERIFY2(
+                    next->x() - end >= 6,
+                    qPrintable(
+                        QStringLiteral("%1 %2: %3").arg(g->objectName(), b->text()).arg(next->x() - end)));
+            }
+        }
+        QVERIFY(groups >= 2);
     }
 
     void pagina2HeaderAndUnmatched() {
