@@ -40,6 +40,7 @@ void BoundRadioGroup::setColumns(int columns) {
 
 void BoundRadioGroup::setTransparent(bool transparent) {
     setAutoFillBackground(!transparent);
+    updateMask();
     if (!transparent) {
         QPalette p = palette();
         p.setColor(QPalette::Window, Qt::white);
@@ -52,6 +53,7 @@ void BoundRadioGroup::setBold(bool bold) {
     m_bold = bold;
     for (QRadioButton* b : std::as_const(m_buttons))
         b->setFont(ProgramFont(11, bold));
+    placeButtons(); // the buttons' sizes follow their font
 }
 
 void BoundRadioGroup::rebuild() {
@@ -89,12 +91,31 @@ void BoundRadioGroup::placeButtons() {
         const int h = std::min(hint.height(), cell.height());
         b->setGeometry(cell.x(), cell.y() + (cell.height() - h) / 2, w, h);
     }
+    updateMask();
+}
+
+void BoundRadioGroup::updateMask() {
+    if (autoFillBackground()) {
+        clearMask();
+        return;
+    }
+    // A transparent group takes clicks only on its buttons (with the frame that shows the focus
+    // around one): a click beside them reaches the control underneath, such as a button of a
+    // neighbouring group that this one overlaps. Focused with no button selected, it shows the
+    // focus around its edge.
+    QRegion region;
+    if (hasFocus() && m_index < 0)
+        region = QRegion(rect()).subtracted(QRegion(rect().adjusted(2, 2, -2, -2)));
+    for (QRadioButton* b : std::as_const(m_buttons))
+        region += b->geometry().adjusted(-1, -1, 1, 1);
+    setMask(region);
 }
 
 void BoundRadioGroup::select(int item) {
     m_index = item;
     for (int i = 0; i < m_buttons.size(); ++i)
         m_buttons[i]->setChecked(i == item);
+    updateMask();
     update();
 }
 
@@ -172,11 +193,13 @@ void BoundRadioGroup::keyPressEvent(QKeyEvent* event) {
 
 void BoundRadioGroup::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
+    updateMask();
     update();
 }
 
 void BoundRadioGroup::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
+    updateMask();
     update();
     handleFocusOut(event);
 }

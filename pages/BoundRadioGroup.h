@@ -42,6 +42,7 @@ protected:
 private:
     void rebuild();
     void placeButtons();
+    void updateMask();
     void select(int item);
     void choose(int item);
 

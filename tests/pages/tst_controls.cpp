@@ -857,8 +857,13 @@ private slots:
                 w = w->parentWidget();
             return w;
         };
+        // Where the two overlap, the later one lies above; a transparent group takes clicks only
+        // on its buttons, so beside them the one underneath is reached.
         QCOMPARE(topAt(420, 1230), p.control("RgS7_Dissesto"));
-        QCOMPARE(topAt(400, 1230), p.control("RgS7_MorfologiaSito"));
+        auto* morfologia3 = qobject_cast<BoundRadioGroup*>(p.control("RgS7_MorfologiaSito"))->button(3);
+        const QPoint onPianura = morfologia3->mapTo(p.surface(), morfologia3->rect().center());
+        QCOMPARE(topAt(onPianura.x(), onPianura.y()), p.control("RgS7_MorfologiaSito"));
+        QCOMPARE(topAt(440, 1252), nullptr);
         QCOMPARE(p.surface()->size(), QSize(900, 1258));
         QVERIFY(p.control("WebImage1"));
         QCOMPARE(p.control("WebImage1")->focusPolicy(), Qt::NoFocus);

@@ -257,6 +257,32 @@ private slots:
         QCOMPARE(field("S3_TM_F")->value(), QVariant(true));
     }
 
+    // Where a group's rectangle overlaps a button of the group before it, a click on that button
+    // reaches it: the bottom of the "G" button of Utilizzazione lies under the Proprietà group.
+    void clickOnAButtonUnderAnotherGroup() {
+        newForm();
+        TWinPagina1 p(m_ds.get());
+        show(p);
+        auto* use = ctl<BoundRadioGroup>(p, "S2_Utilizzazione");
+        auto* owner = ctl<BoundRadioGroup>(p, "S2_Proprieta");
+        const QVariant ownerBefore = field("S2_Proprieta")->value();
+        QRadioButton* g = use->button(6);
+        const QRect gOnSurface(g->mapTo(p.surface(), QPoint(0, 0)), g->size());
+        const QPoint at(gOnSurface.left() + 6, owner->geometry().top() + 1);
+        QVERIFY(gOnSurface.contains(at));
+        QVERIFY(owner->geometry().contains(at));
+        p.SbPg()->ensureVisible(at.x(), at.y());
+        // Through the window, so that the widget under the point takes the click.
+        QTest::mouseClick(p.windowHandle(), Qt::LeftButton, {}, p.surface()->mapTo(&p, at));
+        QCOMPARE(use->itemIndex(), 6);
+        leave(QApplication::focusWidget());
+        QCOMPARE(field("S2_Utilizzazione")->asString(), QStringLiteral("G"));
+        QCOMPARE(field("S2_Proprieta")->value(), ownerBefore);
+        // The group's own buttons still take their clicks.
+        clickItem(owner, 0);
+        QCOMPARE(owner->itemIndex(), 0);
+    }
+
     // A caption shown beside its button ends clear of the next button of its row.
     void captionsClearTheNextButton() {
         newForm();
