@@ -57,7 +57,7 @@ TWinSuperPagina::TWinSuperPagina(Dataset* dataset, QWidget* parent) : QWidget(pa
         while (control && control->parentWidget() != m_surface)
             control = control->parentWidget();
         if (control)
-            m_sbPg->ensureWidgetVisible(control, 0, 0);
+            m_sbPg->ensureWidgetVisible(control, 8, 8);
     });
 }
 
