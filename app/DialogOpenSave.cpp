@@ -5,6 +5,7 @@
 #include "Servizi.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -16,6 +17,24 @@ constexpr int kMargin = 10;
 constexpr int kListTop = 28;
 // The list ends 54 above the bottom edge, where the check box and the buttons sit.
 constexpr int kListBottomGap = kClientHeight - kListTop - 204;
+
+// On entering the list its first name becomes current without being selected; the first Down
+// (or Up) selects that name instead of moving past it.
+class ListaSchede : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if ((event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) &&
+            event->modifiers() == Qt::NoModifier && count() > 0 && selectedItems().isEmpty()) {
+            setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+            event->accept();
+            return;
+        }
+        QListWidget::keyPressEvent(event);
+    }
+};
 } // namespace
 
 TDlgOpenSave::TDlgOpenSave(QWidget* owner, bool mostraDaInviare) : TDialogoVarno(owner) {
@@ -27,7 +46,7 @@ TDlgOpenSave::TDlgOpenSave(QWidget* owner, bool mostraDaInviare) : TDialogoVarno
     m_lblSchede->setAlignment(Qt::AlignCenter);
     m_lblSchede->setFont(ProgramFont(11, true));
 
-    m_lboxSchede = new QListWidget(this);
+    m_lboxSchede = new ListaSchede(this);
     m_lboxSchede->setObjectName(QStringLiteral("LboxSchede"));
     m_lboxSchede->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lboxSchede->setFrameShape(QFrame::Box);

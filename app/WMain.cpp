@@ -1,5 +1,6 @@
 #include "WMain.h"
 
+#include "ControlloPagine.h"
 #include "Dataset.h"
 #include "DialogOpenSave.h"
 #include "DlgInvia.h"
@@ -120,7 +121,7 @@ TWinMain::TWinMain(QWidget* parent)
 
     m_client = new ClientArea(this);
     setCentralWidget(m_client);
-    m_pgCtrl = new QTabWidget(m_client);
+    m_pgCtrl = new ControlloPagine(m_client);
     m_pgCtrl->setObjectName(QStringLiteral("PgCtrl"));
     m_pgCtrl->setTabPosition(QTabWidget::South);
     m_pgCtrl->setMinimumWidth(kPgWidth);
@@ -140,7 +141,16 @@ TWinMain::TWinMain(QWidget* parent)
     m_tsPagina1 = makeSheet("TsPagina1", QStringLiteral("Pagina 1"));
     m_tsPagina2 = makeSheet("TsPagina2", QStringLiteral("Pagina 2"));
     m_tsPagina3 = makeSheet("TsPagina3", QStringLiteral("Pagina 3"));
+    // The configuration page is never shown nor reached.
     m_pgCtrl->setTabVisible(0, false);
+    m_pgCtrl->setTabEnabled(0, false);
+    // Leaving a page first writes the value typed on it; a refused one keeps the page.
+    m_pgCtrl->setLasciaPagina([this] {
+        for (TWinSuperPagina* p : pagine())
+            if (p->isVisible() && !p->UpdateRecord())
+                return false;
+        return true;
+    });
 
     statusBar()->setFixedHeight(kStatusHeight);
     buildMenu();

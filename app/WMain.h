@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ControlloPagine.h"
+
 #include <QMainWindow>
 #include <array>
 #include <functional>
@@ -36,7 +38,7 @@ public:
     ~TWinMain() override;
 
     Dataset* TblScheda() const { return m_tblScheda; }
-    QTabWidget* PgCtrl() const { return m_pgCtrl; }
+    ControlloPagine* PgCtrl() const { return m_pgCtrl; }
     QAction* mnNuovo() const { return m_mnNuovo; }
     QAction* mnApri() const { return m_mnApri; }
     QAction* mnSalva() const { return m_mnSalva; }
@@ -114,7 +116,7 @@ private:
     bool m_nuovaScheda = false;
     QString m_percorsoScheda;
     ClientArea* m_client = nullptr;
-    QTabWidget* m_pgCtrl = nullptr;
+    ControlloPagine* m_pgCtrl = nullptr;
     QWidget* m_tsConfigurazione = nullptr;
     QWidget* m_tsPagina1 = nullptr;
     QWidget* m_tsPagina2 = nullptr;

@@ -4,6 +4,7 @@
 #include "Field.h"
 
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QValidator>
 
 namespace {
@@ -71,17 +72,21 @@ bool BoundEdit::writeValue(Field* f) {
         f->clear();
         return true;
     }
-    bool ok = false;
-    const qlonglong n = t.toLongLong(&ok);
-    if (!ok) {
+    // An optional sign and digits make an integer, however many digits: a number too long for
+    // 64 bits is out of range like any other.
+    static const QRegularExpression integer(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!integer.match(t).hasMatch()) {
         refuse(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(t, f->name()));
         selectAll();
         return false;
     }
+    bool fits = false;
+    const qlonglong n = t.toLongLong(&fits);
     const qint64 lo = Field::minValue(f->kind()), hi = Field::maxValue(f->kind());
-    if (n < lo || n > hi) {
+    if (!fits || n < lo || n > hi) {
+        const double shown = fits ? double(n) : t.toDouble();
         refuse(QString::asprintf(
-            "%.15g is not a valid value for field '%s'. The allowed range is %.15g to %.15g", double(n),
+            "%.15g is not a valid value for field '%s'. The allowed range is %.15g to %.15g", shown,
             qUtf8Printable(f->name()), double(lo), double(hi)));
         selectAll();
         return false;

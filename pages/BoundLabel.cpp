@@ -3,8 +3,6 @@
 #include "BoundDateEdit.h"
 #include "Field.h"
 
-#include <QLocale>
-
 BoundLabel::BoundLabel(QWidget* parent) : QLabel(parent), BoundControl(this) {
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -17,11 +15,8 @@ QString BoundLabel::DisplayText(Field* f) {
     if (!f || f->isNull())
         return {};
     if (f->kind() == FieldKind::DateTime) {
-        const QDateTime dt = f->asDateTime();
-        QString s = dt.date().toString(BoundDateEdit::ShortDateFormat());
-        if (dt.time() != QTime(0, 0))
-            s += u' ' + dt.time().toString(QLocale().timeFormat(QLocale::LongFormat));
-        return s;
+        // The short date only, as the date box shows it; a stored time of day is not shown.
+        return f->asDateTime().date().toString(BoundDateEdit::ShortDateFormat());
     }
     return f->asString();
 }

@@ -5,9 +5,23 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+
+namespace {
+// Captions beside their buttons stand closer to them than the toolkit's spacing, as on the
+// printed form, so that a long caption ends clear of the next button of its row.
+class CaptionStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_RadioButtonLabelSpacing)
+            return 3;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+} // namespace
 
 BoundRadioGroup::BoundRadioGroup(QWidget* parent) : QWidget(parent), BoundControl(this) {
     setFocusPolicy(Qt::StrongFocus);
@@ -26,6 +40,7 @@ void BoundRadioGroup::setColumns(int columns) {
 
 void BoundRadioGroup::setTransparent(bool transparent) {
     setAutoFillBackground(!transparent);
+    updateMask();
     if (!transparent) {
         QPalette p = palette();
         p.setColor(QPalette::Window, Qt::white);
@@ -38,6 +53,7 @@ void BoundRadioGroup::setBold(bool bold) {
     m_bold = bold;
     for (QRadioButton* b : std::as_const(m_buttons))
         b->setFont(ProgramFont(11, bold));
+    placeButtons(); // the buttons' sizes follow their font
 }
 
 void BoundRadioGroup::rebuild() {
@@ -45,6 +61,13 @@ void BoundRadioGroup::rebuild() {
     m_buttons.clear();
     for (int i = 0; i < m_items.size(); ++i) {
         auto* b = new QRadioButton(m_items[i].caption, this);
+        if (!m_items[i].caption.isEmpty()) {
+            if (!m_captionStyle) {
+                m_captionStyle = new CaptionStyle;
+                m_captionStyle->setParent(this);
+            }
+            b->setStyle(m_captionStyle);
+        }
         // The group is the one focus stop; clicks on a button focus the group (ClickFocus of the
         // parent) and keyboard choosing is the group's.
         b->setFocusPolicy(Qt::NoFocus);
@@ -68,12 +91,31 @@ void BoundRadioGroup::placeButtons() {
         const int h = std::min(hint.height(), cell.height());
         b->setGeometry(cell.x(), cell.y() + (cell.height() - h) / 2, w, h);
     }
+    updateMask();
+}
+
+void BoundRadioGroup::updateMask() {
+    if (autoFillBackground()) {
+        clearMask();
+        return;
+    }
+    // A transparent group takes clicks only on its buttons (with the frame that shows the focus
+    // around one): a click beside them reaches the control underneath, such as a button of a
+    // neighbouring group that this one overlaps. Focused with no button selected, it shows the
+    // focus around its edge.
+    QRegion region;
+    if (hasFocus() && m_index < 0)
+        region = QRegion(rect()).subtracted(QRegion(rect().adjusted(2, 2, -2, -2)));
+    for (QRadioButton* b : std::as_const(m_buttons))
+        region += b->geometry().adjusted(-1, -1, 1, 1);
+    setMask(region);
 }
 
 void BoundRadioGroup::select(int item) {
     m_index = item;
     for (int i = 0; i < m_buttons.size(); ++i)
         m_buttons[i]->setChecked(i == item);
+    updateMask();
     update();
 }
 
@@ -151,11 +193,13 @@ void BoundRadioGroup::keyPressEvent(QKeyEvent* event) {
 
 void BoundRadioGroup::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
+    updateMask();
     update();
 }
 
 void BoundRadioGroup::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
+    updateMask();
     update();
     handleFocusOut(event);
 }

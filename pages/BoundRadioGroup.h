@@ -8,6 +8,7 @@
 
 class QButtonGroup;
 class QRadioButton;
+class QStyle;
 
 // A frameless group of radio buttons bound to one field. The buttons fill the columns from top to
 // bottom; the group is one stop in the tab order and has no way back to no selection.
@@ -41,6 +42,7 @@ protected:
 private:
     void rebuild();
     void placeButtons();
+    void updateMask();
     void select(int item);
     void choose(int item);
 
@@ -49,4 +51,5 @@ private:
     int m_columns = 1;
     int m_index = -1;
     bool m_bold = false;
+    QStyle* m_captionStyle = nullptr; // the buttons with a caption, made on first need
 };

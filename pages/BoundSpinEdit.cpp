@@ -15,6 +15,8 @@ BoundSpinEdit::BoundSpinEdit(QWidget* parent) : QSpinBox(parent), BoundControl(t
     setAccelerated(false);
     setKeyboardTracking(true);
     connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
+        if (!m_showing)
+            m_null = false;
         if (!m_showing && !modified() && !markModified())
             showValue(fieldValue());
     });
@@ -28,6 +30,7 @@ void BoundSpinEdit::stepBy(int steps) {
     if (!field() || !markModified())
         return;
     const int base = lineEdit()->text().trimmed().isEmpty() ? 0 : value();
+    m_null = false;
     const qint64 next = std::clamp<qint64>(qint64(base) + steps, minimum(), m_maxValue);
     setValue(int(next));
     selectAll();
@@ -48,16 +51,17 @@ void BoundSpinEdit::fixup(QString& input) const {
         input = QStringLiteral("0");
 }
 
+QString BoundSpinEdit::textFromValue(int value) const {
+    return m_null ? QString() : QSpinBox::textFromValue(value);
+}
+
 void BoundSpinEdit::showValue(const QVariant& value) {
     m_showing = true;
     Field* f = field();
     setReadOnly(!f);
-    if (f && value.isValid())
-        setValue(value.toInt());
-    else {
-        setValue(0);
-        lineEdit()->clear();
-    }
+    m_null = !(f && value.isValid());
+    setValue(m_null ? 0 : value.toInt());
+    lineEdit()->setText(textFromValue(QSpinBox::value()));
     m_showing = false;
 }
 

@@ -22,6 +22,9 @@ protected:
     bool writeValue(Field* field) override;
     StepEnabled stepEnabled() const override;
     void fixup(QString& input) const override;
+    // A null field shows no number, also when the spin box rewrites its text (when it is shown,
+    // for instance).
+    QString textFromValue(int value) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     // The wheel changes the value only while the box has the focus; otherwise it scrolls the page.
@@ -30,4 +33,5 @@ protected:
 private:
     int m_maxValue = 32767;
     bool m_showing = false;
+    bool m_null = false; // the box shows a null field and the user has not changed it
 };

@@ -4,6 +4,7 @@
 #include "PageBuilder.h"
 #include "Servizi.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -45,6 +46,19 @@ TWinSuperPagina::TWinSuperPagina(Dataset* dataset, QWidget* parent) : QWidget(pa
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_sbPg);
     updateExtent();
+
+    // However the focus comes to a control (Tab from outside the page, a refusal that gives it
+    // back, the keys), the surface scrolls the whole control into view. A control clicked is
+    // already in view: moving it under the pressed button would lose the click.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (QApplication::mouseButtons() != Qt::NoButton)
+            return;
+        QWidget* control = now;
+        while (control && control->parentWidget() != m_surface)
+            control = control->parentWidget();
+        if (control)
+            m_sbPg->ensureWidgetVisible(control, 8, 8);
+    });
 }
 
 DataSource* TWinSuperPagina::dataSource(int index) {

@@ -19,6 +19,8 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleOptionProgressBar>
+#include <QStylePainter>
 #include <new>
 
 namespace {
@@ -40,6 +42,27 @@ constexpr int kInviaX = 240, kInviaY = 361, kInviaW = 306, kInviaH = 48;
 int dalBasso(int h, int designY) {
     return h - (kClientHeight - designY);
 }
+
+// A range of 0 to 0 (one file to send) is an empty bar, not the toolkit's busy indicator.
+class BarraAvanzamento : public QProgressBar {
+public:
+    using QProgressBar::QProgressBar;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (minimum() != maximum()) {
+            QProgressBar::paintEvent(event);
+            return;
+        }
+        QStylePainter painter(this);
+        QStyleOptionProgressBar option;
+        initStyleOption(&option);
+        option.minimum = 0;
+        option.maximum = 1;
+        option.progress = 0;
+        painter.drawControl(QStyle::CE_ProgressBar, option);
+    }
+};
 } // namespace
 
 TDialogInvia::TDialogInvia(QWidget* owner, const IniFile* iniFile)
@@ -61,7 +84,7 @@ TDialogInvia::TDialogInvia(QWidget* owner, const IniFile* iniFile)
     // A double-click anywhere on the list runs the action, as on an item.
     m_lboxSchede->viewport()->installEventFilter(this);
 
-    m_progressBar = new QProgressBar(this);
+    m_progressBar = new BarraAvanzamento(this);
     m_progressBar->setObjectName(QStringLiteral("ProgressBar"));
     m_progressBar->setTextVisible(false);
     m_progressBar->hide();
@@ -226,8 +249,11 @@ void TDialogInvia::actInviaExecute() {
 
 void TDialogInvia::showEvent(QShowEvent* event) {
     TDialogoVarno::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         ElencaSchede();
+        // The focus starts on the first control of the tab order, the user name.
+        m_edNomeUtente->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void TDialogInvia::resizeEvent(QResizeEvent* event) {

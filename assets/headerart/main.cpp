@@ -4,6 +4,7 @@
 #include "GifWriter.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -59,10 +60,16 @@ QImage drawLogo() {
     p.setPen(QPen(kDeep, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPath(crack);
 
+    // The word ends a clear margin before the logo's right edge, which is the window's.
+    constexpr int kTextLeft = 66, kRightMargin = 10;
     QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(27);
     f.setBold(true);
     f.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
+    for (int size = 27; size > 12; --size) {
+        f.setPixelSize(size);
+        if (QFontMetrics(f).boundingRect(QStringLiteral("VARNO")).right() < 174 - kRightMargin - kTextLeft)
+            break;
+    }
     p.setFont(f);
     p.setPen(kStone);
     p.drawText(QRect(66, 18, 106, 34), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("VARNO"));

@@ -1,5 +1,7 @@
 #include "PageCanvas.h"
 
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QImageWriter>
 #include <QPainterPath>
 #include <cmath>
@@ -116,6 +118,28 @@ void PageCanvas::text(const QRect& r, const QString& t, Style style, Qt::Alignme
     m_painter.setPen(style == Section ? QColor(Qt::white) : kInk);
     m_painter.drawText(r, int(align) | Qt::TextDontClip, t);
     m_painter.restore();
+}
+
+void PageCanvas::textOnBaseline(int x, int baseline, const QString& t, Style style, Qt::Alignment align,
+                                int pixelSize) {
+    m_painter.save();
+    m_painter.setFont(font(style, pixelSize));
+    m_painter.setPen(style == Section ? QColor(Qt::white) : kInk);
+    const int width = QFontMetrics(m_painter.font()).horizontalAdvance(t);
+    m_painter.drawText(QPoint(align & Qt::AlignRight ? x - width : x, baseline), t);
+    m_painter.restore();
+}
+
+int PageCanvas::labelBaseline(int top) {
+    // The program's font: Tahoma at 11 pixels where Wine's copy is installed, else its fallback.
+    static const int ascent = [] {
+        const int id = QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
+        QFont f(id >= 0 ? QFontDatabase::applicationFontFamilies(id).value(0)
+                        : QStringLiteral("DejaVu Sans"));
+        f.setPixelSize(11);
+        return QFontMetrics(f).ascent();
+    }();
+    return top + ascent;
 }
 
 void PageCanvas::paragraph(const QRect& r, const QString& t, Style style, int pixelSize,

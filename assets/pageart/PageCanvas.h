@@ -51,6 +51,12 @@ public:
     // Lettering inside a rectangle.
     void text(const QRect& r, const QString& t, Style style = Plain,
               Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter, int pixelSize = 0);
+    // Lettering standing on a baseline: starting at x (AlignLeft) or ending at x (AlignRight).
+    void textOnBaseline(int x, int baseline, const QString& t, Style style = Plain,
+                        Qt::Alignment align = Qt::AlignLeft, int pixelSize = 0);
+    // The baseline of the value that a label of the program's font shows from `top` down.
+    static int labelBaseline(int top);
+
     // Lettering that wraps inside a rectangle.
     void paragraph(const QRect& r, const QString& t, Style style = Small, int pixelSize = 0,
                    Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop);

@@ -17,8 +17,8 @@ const ControlDef& controlOf(const QList<ControlDef>& table, const char* field) {
 }
 
 // The printed code (and meaning) right of each radio button of a group.
-void radioCodes(PageCanvas& c, const ControlDef& group, const QStringList& codes,
-                const QStringList& meanings, int codeWidth, int pixelSize = 10) {
+void radioCodes(PageCanvas& c, const ControlDef& group, const QStringList& codes, const QStringList& meanings,
+                int codeWidth, int pixelSize = 10) {
     const RadioLayout layout = RadioGroupLayout(int(group.items.size()), group.columns);
     for (int i = 0; i < group.items.size(); ++i) {
         const QRect cell = RadioCell(layout, group.rect.size(), i).translated(group.rect.topLeft());
@@ -219,9 +219,15 @@ void sectionTwo(PageCanvas& c, const QList<ControlDef>& t) {
     c.paragraph(QRect(794, 1058, 90, 40), QStringLiteral("(numero di persone presenti nell'edificio)"),
                 S::Italic, 8);
 
-    // Ownership, at the bottom right: its two answers run under the utilisation column.
+    // Ownership, at the bottom right: a row of its own under a rule that closes the utilisation
+    // and occupants columns, its heading boxed at the top right, over the row that holds both
+    // answers.
+    const ControlDef& proprieta = controlOf(t, "S2_Proprieta");
+    const int rowTop = proprieta.rect.top() + 5; // between the "G" button and the two answers
     c.hline(790, 888, 1222);
-    c.text(QRect(792, 1224, 94, 14), QStringLiteral("Proprietà"), S::Bold, kCentre, 10);
+    c.vline(790, 1222, rowTop);
+    c.hline(662, 888, rowTop);
+    c.text(QRect(792, 1223, 94, rowTop - 1223), QStringLiteral("Proprietà"), S::Bold, kCentre, 10);
     radioCodes(c, controlOf(t, "S2_Proprieta"), {QStringLiteral("A"), QStringLiteral("B")},
                {QStringLiteral("Pubblica"), QStringLiteral("Privata")}, 10);
 }

@@ -15,8 +15,10 @@ constexpr auto kCentre = Qt::AlignCenter;
 constexpr auto kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 
 // The printed square under a check box: around the tick mark at the left of the control.
+// The square under a check box: the size and place of the box the program draws (14 pixels,
+// at the left, centred), so that no printed edge shows around it.
 QRect TickSquare(const QRect& control) {
-    const int side = std::min(control.height() - 2, 15);
+    const int side = std::min(control.height() - 2, 14);
     return QRect(control.left(), control.top() + (control.height() - side) / 2, side, side);
 }
 
@@ -73,12 +75,14 @@ void Pagina2::intestazione() {
     const QRect band(12, 11, 876, 30);
     c.fill(band, PageCanvas::kTint);
     c.frame(band);
-    c.text(QRect(18, 19, 98, 21), QStringLiteral("Istat Provincia"), S::Bold, kLeft);
-    c.text(QRect(188, 19, 98, 21), QStringLiteral("Istat Comune"), S::Bold, kLeft);
+    // The captions stand on the baseline of the values the labels show.
+    const int baseline = PageCanvas::labelBaseline(controlOf(QStringLiteral("S1_IstatProv")).rect.top());
+    c.textOnBaseline(18, baseline, QStringLiteral("Istat Provincia"), S::Bold);
+    c.textOnBaseline(188, baseline, QStringLiteral("Istat Comune"), S::Bold);
     c.vline(362, 11, 40, 1.2);
-    c.text(QRect(372, 19, 74, 21), QStringLiteral("Rilevatore"), S::Bold, kLeft);
-    c.text(QRect(512, 19, 68, 21), QStringLiteral("N° scheda"), S::Bold, kLeft);
-    c.text(QRect(698, 19, 31, 21), QStringLiteral("Data"), S::Bold, kLeft);
+    c.textOnBaseline(372, baseline, QStringLiteral("Rilevatore"), S::Bold);
+    c.textOnBaseline(512, baseline, QStringLiteral("N° scheda"), S::Bold);
+    c.textOnBaseline(698, baseline, QStringLiteral("Data"), S::Bold);
     // The labels repeat page 1 on the blank space after each caption.
     for (const char* f : {"S1_IstatProv", "S1_IstatComune", "S1_Squadra", "S1_SchedaN", "S1_Data"}) {
         const QRect r = controlOf(QString::fromLatin1(f)).rect;
@@ -218,10 +222,11 @@ void Pagina2::regolarita() {
     const int yHead = 192, yRow1 = 228, yRow2 = 262, yEnd = 295;
     c.fill(QRect(x0, yHead, x1 - x0, yRow1 - yHead), PageCanvas::kTint);
     c.text(QRect(x0 + 6, yHead, xA - x0 - 10, yRow1 - yHead), QStringLiteral("Regolarità"), S::Bold, kLeft);
+    // The narrow B column takes its caption a size smaller, clear of the frame.
     c.paragraph(QRect(xA, yHead + 2, xB - xA, yRow1 - yHead - 2), QStringLiteral("A\nNon regolare"), S::Small,
                 9, Qt::AlignCenter);
-    c.paragraph(QRect(xB, yHead + 2, x1 - xB, yRow1 - yHead - 2), QStringLiteral("B\nRegolare"), S::Small, 9,
-                Qt::AlignCenter);
+    c.paragraph(QRect(xB + 1, yHead + 2, x1 - xB - 2, yRow1 - yHead - 2), QStringLiteral("B\nRegolare"),
+                S::Small, 8, Qt::AlignCenter);
     c.text(QRect(x0, yRow1, 14, yRow2 - yRow1), QStringLiteral("1"), S::Bold, kCentre);
     c.paragraph(QRect(x0 + 16, yRow1, xA - x0 - 18, yRow2 - yRow1),
                 QStringLiteral("Forma pianta ed elevazione"), S::Small, 9, Qt::AlignLeft | Qt::AlignVCenter);
@@ -436,7 +441,7 @@ void Pagina2::sezione6() {
 // the controls' own.
 void Pagina2::sezione7() {
     c.sectionBand(QRect(12, 1186, 876, 15), QStringLiteral("7"), QStringLiteral("Terreno e fondazioni"));
-    const int x0 = 12, xDiv = 410, x1 = 888, yTop = 1201, yLow = 1228, yEnd = 1258;
+    const int x0 = 12, xDiv = 410, x1 = 888, yTop = 1201, yEnd = 1258;
     c.text(QRect(x0 + 6, yTop + 1, xDiv - x0 - 12, 12), QStringLiteral("Morfologia del sito"), S::Bold,
            kLeft);
     c.text(QRect(xDiv + 6, yTop + 1, 156, 18), QStringLiteral("Dissesti (in atto o temuti)"), S::Bold, kLeft);
@@ -446,7 +451,8 @@ void Pagina2::sezione7() {
            QStringLiteral("Versanti incombenti"), S::Plain, kLeft);
     c.text(QRect(terreno.rect.right() + 4, terreno.rect.top(), 130, terreno.rect.height()),
            QStringLiteral("Terreno di fondazione"), S::Plain, kLeft);
-    c.hline(x0, x1, yLow);
+    // No rule between the headings and the answers: the radio buttons stand right under the
+    // check boxes, and a rule there would run along the tops of their circles.
     c.vline(xDiv, yTop, yEnd, 1.0);
     c.frame(QRect(x0, yTop, x1 - x0, yEnd - yTop));
 }

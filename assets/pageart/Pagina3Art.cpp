@@ -62,9 +62,12 @@ private:
                               {"S1_SchedaN", 500, "N\u00b0 scheda"},
                               {"S1_Data", 690, "Data"}};
         for (const Item& i : items) {
-            const QRect box = rectOf(QString::fromLatin1(i.field)).adjusted(0, 0, 0, -1);
-            c.text(QRect(i.captionLeft, box.top(), box.left() - 4 - i.captionLeft, box.height()),
-                   QString::fromUtf8(i.caption), PageCanvas::Bold, Qt::AlignRight | Qt::AlignVCenter);
+            // The box stands a little outside the label, so that the value sits inside it, and the
+            // caption stands on the value's baseline.
+            const QRect label = rectOf(QString::fromLatin1(i.field));
+            const QRect box = label.adjusted(-3, -3, 1, -6); // 19 high, as the boxes of page 1
+            c.textOnBaseline(box.left() - 4, PageCanvas::labelBaseline(label.top()),
+                             QString::fromUtf8(i.caption), PageCanvas::Bold, Qt::AlignRight);
             c.writeBox(box);
         }
         c.vline(356, band.top(), band.bottom(), 2.0);
@@ -294,9 +297,8 @@ private:
                PageCanvas::Bold, Qt::AlignCenter, 11);
         c.text(QRect(topicRight, top, kRight - topicRight, headBottom - top), QStringLiteral("Annotazioni"),
                PageCanvas::Bold, Qt::AlignCenter, 11);
-        c.ruledLines(QRect(kLeft + 4, headBottom, topicRight - kLeft - 8, linesBottom - headBottom), 22);
-        c.ruledLines(QRect(topicRight + 4, headBottom, kRight - topicRight - 8, linesBottom - headBottom),
-                     22);
+        // No ruled lines: the two memos and the photograph fill the columns, and lines beside them
+        // would show as dashes in the gaps.
         c.hline(kLeft, kRight, linesBottom, 1.0);
         c.vline(topicRight, linesBottom, bottom);
         c.vline(nameRight, linesBottom, bottom);

@@ -11,6 +11,7 @@
 #include "FormStore.h"
 #include "IniFile.h"
 #include "ScriptedPrompter.h"
+#include "Servizi.h"
 #include "WMain.h"
 #include "WPagina1.h"
 #include "WPagina2.h"
@@ -26,10 +27,12 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace {
 
@@ -237,6 +240,221 @@ private slots:
                  QStringLiteral("0008"));
     }
 
+    // Only the first Save of a new form advances the number: saving it again, under another
+    // number, or saving a form that was opened leaves SchedaN as it was. The numbers are chosen so
+    // that an advance would show (0020 would give 0021, 0030 would give 0031).
+    void onlyTheFirstSaveOfANewFormAdvancesTheNumber() {
+        TWinMain w;
+        ScriptedPrompter p;
+        const auto schedaN = [&] {
+            return IniFile(ini()).readString(QStringLiteral("CONFIG"), QStringLiteral("SchedaN"));
+        };
+        newForm(w);
+        QVERIFY(w.SalvaScheda());
+        QCOMPARE(schedaN(), QStringLiteral("0008"));
+
+        // The same form saved again under a new number.
+        f(w, "S1_SchedaN")->setAsString(QStringLiteral("0020"));
+        QVERIFY(w.SalvaScheda());
+        QVERIFY(QFile::exists(daInviare() + QStringLiteral("Sq12_n0020_(05-03-2009).VARNO")));
+        QCOMPARE(schedaN(), QStringLiteral("0008"));
+        // And once more unchanged, over its own file.
+        p.answers = {MB::IdYes};
+        QVERIFY(w.SalvaScheda());
+        QCOMPARE(schedaN(), QStringLiteral("0008"));
+        QVERIFY(w.ChiudiScheda());
+
+        // Opened, changed and saved over its file, then under a new number.
+        onDialog([](TDlgOpenSave* d) {
+            const auto items = d->LboxSchede()->findItems(QStringLiteral("Sq12_n0020"), Qt::MatchStartsWith);
+            QCOMPARE(items.size(), 1);
+            d->LboxSchede()->setCurrentItem(items[0]);
+            d->BtnApri()->click();
+        });
+        w.ApriScheda();
+        QCOMPARE(f(w, "S1_SchedaN")->asString(), QStringLiteral("0020"));
+        f(w, "S1_Comune")->setAsString(QStringLiteral("Onna"));
+        p.answers = {MB::IdYes};
+        QVERIFY(w.SalvaScheda());
+        QCOMPARE(p.shown.last().text, kOverwrite);
+        QCOMPARE(schedaN(), QStringLiteral("0008"));
+        f(w, "S1_SchedaN")->setAsString(QStringLiteral("0030"));
+        QVERIFY(w.SalvaScheda());
+        QCOMPARE(schedaN(), QStringLiteral("0008"));
+
+        // A new form again advances from its own number.
+        QVERIFY(w.ChiudiScheda());
+        w.NuovaScheda();
+        QCOMPARE(f(w, "S1_SchedaN")->asString(), QStringLiteral("0008"));
+        f(w, "S1_SchedaN")->setAsString(QStringLiteral("0041"));
+        QVERIFY(w.SalvaScheda());
+        QCOMPARE(schedaN(), QStringLiteral("0042"));
+    }
+
+    // A value refused on leaving its box keeps its box focused and its page shown, whether the
+    // user clicks another tab, turns the wheel over the tabs or presses Ctrl+Tab.
+    void refusedValueKeepsItsPage() {
+        TWinMain w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        TWinSuperPagina* p1 = w.Pagina1();
+        auto* units = ctl<BoundEdit>(p1, "S2_NUnitaUsoA");
+        focusOn(w, p1, units);
+        units->selectAll();
+        QTest::keyClicks(units, QStringLiteral("40000"));
+        const QVariant before = f(w, "S2_NUnitaUsoA")->value();
+        const QString range = QStringLiteral(
+            "40000 is not a valid value for field 'S2_NUnitaUsoA'. The allowed range is -32768 to 32767");
+        QTabBar* bar = w.PgCtrl()->tabBar();
+
+        const auto stillThere = [&](int messages) {
+            QCOMPARE(p.shown.size(), messages);
+            QCOMPARE(p.shown.last().text, range);
+            QCOMPARE(w.PgCtrl()->currentIndex(), 1);
+            QVERIFY(p1->isVisible());
+            QTRY_VERIFY(units->hasFocus());
+            QCOMPARE(units->selectedText(), QStringLiteral("40000"));
+            QCOMPARE(f(w, "S2_NUnitaUsoA")->value(), before);
+        };
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+        stillThere(1);
+        QTest::keyClick(units, Qt::Key_Tab, Qt::ControlModifier);
+        stillThere(2);
+        QTest::keyClick(units, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        stillThere(3);
+        const QPoint at = bar->tabRect(1).center();
+        QWheelEvent wheel(at, bar->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &wheel);
+        stillThere(4);
+        // A click on another control of the page.
+        QTest::mouseClick(ctl<BoundEdit>(p1, "S2_NUnitaUsoB"), Qt::LeftButton);
+        stillThere(5);
+
+        // Once the value fits, the click on the tab shows page 2.
+        QTest::keyClicks(units, QStringLiteral("4"));
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+        QCOMPARE(p.shown.size(), 5);
+        QCOMPARE(w.PgCtrl()->currentIndex(), 2);
+        QCOMPARE(f(w, "S2_NUnitaUsoA")->value(), QVariant(4));
+    }
+
+    // A null number stays empty however often its page is shown; 0 shows as 0.
+    void nullNumberStaysEmptyWhenItsPageShows() {
+        TWinMain w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        f(w, "S8_UnitaImmobiliariInagibili")->clear();
+        f(w, "S8_NumeroPersoneEvaquate")->setValue(0);
+        w.TblScheda()->post();
+        auto* units = ctl<BoundSpinEdit>(w.Pagina3(), "S8_UnitaImmobiliariInagibili");
+        auto* people = ctl<BoundSpinEdit>(w.Pagina3(), "S8_NumeroPersoneEvaquate");
+        QTabBar* bar = w.PgCtrl()->tabBar();
+        for (int round = 0; round < 2; ++round) {
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(3).center());
+            QVERIFY(units->isVisible());
+            QCOMPARE(units->text(), QString());
+            QCOMPARE(people->text(), QStringLiteral("0"));
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        }
+        // Passing through the empty box keeps null.
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(3).center());
+        focusOn(w, w.Pagina3(), units);
+        QTest::keyClick(units, Qt::Key_Tab);
+        QCOMPARE(units->text(), QString());
+        QVERIFY(f(w, "S8_UnitaImmobiliariInagibili")->isNull());
+        // Typing into it stores the number.
+        focusOn(w, w.Pagina3(), units);
+        QTest::keyClicks(units, QStringLiteral("7"));
+        QTest::keyClick(units, Qt::Key_Tab);
+        QCOMPARE(f(w, "S8_UnitaImmobiliariInagibili")->value(), QVariant(7));
+    }
+
+    // Whichever way the focus comes to a control (Tab from the tab bar, Tab along the page, a
+    // programmatic focus), the page scrolls it into view.
+    void focusScrollsItsControlIntoView() {
+        TWinMain w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        TWinSuperPagina* p1 = w.Pagina1();
+        QScrollBar* vbar = p1->SbPg()->verticalScrollBar();
+        const auto inView = [&](QWidget* focused) {
+            QWidget* c = focused;
+            while (c && c->parentWidget() != p1->surface())
+                c = c->parentWidget();
+            QVERIFY(c);
+            const QRect r(c->mapTo(p1->SbPg()->viewport(), QPoint(0, 0)), c->size());
+            QVERIFY2(p1->SbPg()->viewport()->rect().contains(r), qPrintable(c->objectName()));
+        };
+        vbar->setValue(vbar->maximum());
+        QTabBar* bar = w.PgCtrl()->tabBar();
+        bar->setFocus(Qt::TabFocusReason);
+        QVERIFY(bar->hasFocus());
+        QTest::keyClick(bar, Qt::Key_Tab);
+        QWidget* first = QApplication::focusWidget();
+        QVERIFY(first && p1->surface()->isAncestorOf(first));
+        inView(first);
+        QVERIFY(vbar->value() < vbar->maximum());
+
+        // Back at the bottom, focus given to a control at the top.
+        vbar->setValue(vbar->maximum());
+        auto* squad = ctl<BoundEdit>(p1, "S1_Squadra");
+        squad->setFocus(Qt::OtherFocusReason);
+        inView(squad);
+    }
+
+    // The page keys and the wheel over the tabs go through the three pages only: the hidden
+    // configuration page is never shown.
+    void configurationPageIsNeverReached() {
+        TWinMain w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ScriptedPrompter p;
+        w.NuovaScheda();
+        QTabWidget* pg = w.PgCtrl();
+        QTabBar* bar = pg->tabBar();
+        auto* squad = ctl<BoundEdit>(w.Pagina1(), "S1_Squadra");
+        focusOn(w, w.Pagina1(), squad);
+        const auto key = [&](Qt::KeyboardModifiers mods) {
+            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : pg;
+            QTest::keyClick(target, mods & Qt::ShiftModifier ? Qt::Key_Backtab : Qt::Key_Tab, mods);
+        };
+        const auto wheel = [&](int dy) {
+            const QPoint at = bar->tabRect(pg->currentIndex()).center();
+            QWheelEvent e(at, bar->mapToGlobal(at), {}, {0, dy}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(bar, &e);
+        };
+        QCOMPARE(pg->currentIndex(), 1);
+        key(Qt::ControlModifier | Qt::ShiftModifier); // back from page 1: page 3
+        QCOMPARE(pg->currentIndex(), 3);
+        key(Qt::ControlModifier); // on from page 3: page 1
+        QCOMPARE(pg->currentIndex(), 1);
+        key(Qt::ControlModifier);
+        QCOMPARE(pg->currentIndex(), 2);
+        wheel(120); // up: page 1
+        QCOMPARE(pg->currentIndex(), 1);
+        wheel(120); // and no further
+        QCOMPARE(pg->currentIndex(), 1);
+        wheel(-120);
+        wheel(-120);
+        QCOMPARE(pg->currentIndex(), 3);
+        wheel(-120);
+        QCOMPARE(pg->currentIndex(), 3);
+        QVERIFY(!w.findChild<QWidget*>(QStringLiteral("TsConfigurazione"))->isVisible());
+        QVERIFY(p.shown.isEmpty());
+    }
+
     void failedSaveKeepsTheFormChanged() {
         TWinMain w;
         ScriptedPrompter p;
@@ -375,6 +593,60 @@ private slots:
         QTest::mouseDClick(d.LboxSchede()->viewport(), Qt::LeftButton, {}, r.center());
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(d.PercorsoScelto(), daInviare() + QStringLiteral("b.VARNO"));
+    }
+
+    // Entering the list makes its first name current without selecting it; the first Down
+    // selects that name, so "Apri" opens it and not the second.
+    void openDialogFirstDownSelectsTheFirstName() {
+        QDir().mkpath(daInviare());
+        for (const char* n : {"a.VARNO", "b.VARNO", "c.VARNO"}) {
+            QFile file(daInviare() + QString::fromLatin1(n));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        TDlgOpenSave d(nullptr, true);
+        d.show();
+        QApplication::setActiveWindow(&d);
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QListWidget* list = d.LboxSchede();
+        list->setFocus(Qt::TabFocusReason);
+        QVERIFY(list->hasFocus());
+        QVERIFY(list->selectedItems().isEmpty());
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->selectedItems().size(), 1);
+        QCOMPARE(list->selectedItems()[0]->text(), QStringLiteral("a.VARNO"));
+        QCOMPARE(list->currentRow(), 0);
+        // Further keys move as usual.
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(list->currentRow(), 0);
+        QTest::mouseClick(d.BtnApri(), Qt::LeftButton);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(d.PercorsoScelto(), daInviare() + QStringLiteral("a.VARNO"));
+    }
+
+    // Bold text is drawn bold: the open dialog's title carries clearly more ink than the same
+    // text in the regular face.
+    void boldTitleIsDrawnBold() {
+        TDlgOpenSave d(nullptr, true);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QLabel regular(d.LblSchede()->text(), &d);
+        regular.setFont(ProgramFont(11, false));
+        regular.setAlignment(d.LblSchede()->alignment());
+        regular.setGeometry(d.LblSchede()->geometry());
+        regular.show();
+        const auto ink = [](QWidget* w) {
+            const QImage img = w->grab().toImage();
+            const int background = qGray(img.pixel(0, 0));
+            double sum = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    sum += qMax(0, background - qGray(img.pixel(x, y)));
+            return sum;
+        };
+        const double bold = ink(d.LblSchede()), plain = ink(&regular);
+        QVERIFY(plain > 0);
+        QVERIFY2(bold > 1.3 * plain, qPrintable(QStringLiteral("bold %1, regular %2").arg(bold).arg(plain)));
     }
 
     void endToEndThroughTheWidgets() {

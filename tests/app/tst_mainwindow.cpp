@@ -45,6 +45,21 @@ private slots:
         QCOMPARE(visible, (QStringList{"Pagina 1", "Pagina 2", "Pagina 3"}));
     }
 
+    // The header logo's lettering ends well before the window's right edge: no column of the
+    // last eight differs from the background at the edge.
+    void logoKeepsAMarginOnTheRight() {
+        const QImage logo = QImage(QStringLiteral(":/header/logo.gif")).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(logo.size(), QSize(174, 80));
+        int rightmost = -1;
+        for (int y = 0; y < logo.height(); ++y) {
+            const int edge = qGray(logo.pixel(logo.width() - 1, y));
+            for (int x = 0; x < logo.width(); ++x)
+                if (qAbs(qGray(logo.pixel(x, y)) - edge) > 40)
+                    rightmost = qMax(rightmost, x);
+        }
+        QVERIFY2(rightmost >= 140 && rightmost < 174 - 8, qPrintable(QString::number(rightmost)));
+    }
+
     void menuCaptions() {
         TWinMain w;
         QMenu* file = w.menuBar()->findChild<QMenu*>(QStringLiteral("mnFile"));

@@ -29,6 +29,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolButton>
 #include <QWheelEvent>
 
 class TestControls : public QObject {
@@ -279,6 +280,23 @@ private slots:
         QVERIFY(!page().UpdateRecord());
         QCOMPARE(prompter.shown.size(), 3);
 
+        // A number of 20 digits is a number out of range, signed or not.
+        for (const char* digits :
+             {"12345678901234567890", "-12345678901234567890", "+99999999999999999999"}) {
+            ed->selectAll();
+            QTest::keyClicks(ed, digits);
+            leave(ed);
+            QVERIFY(ed->hasFocus());
+            QCOMPARE(field("S2_NUnitaUsoA")->value(), QVariant(12));
+        }
+        QCOMPARE(prompter.shown.size(), 6);
+        QCOMPARE(prompter.shown[3].text,
+                 QStringLiteral("1.23456789012346e+19 is not a valid value for field 'S2_NUnitaUsoA'. The "
+                                "allowed range is -32768 to 32767"));
+        QCOMPARE(prompter.shown[4].text.left(22), QStringLiteral("-1.23456789012346e+19 "));
+        QCOMPARE(prompter.shown[5].text.left(7), QStringLiteral("1e+20 i"));
+        prompter.shown.resize(3);
+
         QTest::keyClick(ed, Qt::Key_Escape);
         QCOMPARE(ed->text(), QStringLiteral("12"));
         QCOMPARE(ed->selectedText(), QStringLiteral("12"));
@@ -463,6 +481,105 @@ private slots:
 
     // --- date edit ----------------------------------------------------------------------------
 
+    // The digits of a date in the box's format, as a user types them.
+    static QString digits(const QDate& d) {
+        return d.toString(BoundDateEdit::ShortDateFormat()).remove(QRegularExpression("\\D"));
+    }
+
+    // However the box is entered (a click at its start or inside the text, Ctrl+A, Tab or
+    // Shift+Tab), the typed digits fill the mask from the caret and the date is stored.
+    void dateTypedWhereverTheCaretIs() {
+        auto* de = ctl<BoundDateEdit>("DtS1_Data");
+        auto* before = ctl<BoundSpinEdit>("SeS8_UnitaImmobiliariInagibili");
+        auto* after = ctl<BoundRadioGroup>("RgS8_AccuratezzaVisita");
+        const QString fmt = BoundDateEdit::ShortDateFormat();
+        const QTime time(3, 32);
+        setStored("S1_Data", QDateTime(QDate(2009, 4, 6), time, Qt::UTC));
+        auto stored = [&] { return field("S1_Data")->asDateTime(); };
+
+        // A click at the left of the text, then the digits.
+        QTest::mouseClick(de, Qt::LeftButton, {}, QPoint(3, de->height() / 2));
+        QVERIFY(de->hasFocus());
+        QTest::keyClicks(de, digits(QDate(2009, 4, 7)));
+        QCOMPARE(de->text(), QDate(2009, 4, 7).toString(fmt));
+        QTest::mouseClick(after->button(0), Qt::LeftButton);
+        QCOMPARE(stored(), QDateTime(QDate(2009, 4, 7), time, Qt::UTC));
+
+        // A click, Ctrl+A, then the digits.
+        QTest::mouseClick(de, Qt::LeftButton, {}, QPoint(de->width() / 3, de->height() / 2));
+        QTest::keyClick(de, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(de, digits(QDate(2010, 5, 8)));
+        leave(de);
+        QCOMPARE(stored(), QDateTime(QDate(2010, 5, 8), time, Qt::UTC));
+
+        // Tab from the control before it.
+        before->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(before, Qt::Key_Tab);
+        QVERIFY(de->hasFocus());
+        QTest::keyClicks(de, digits(QDate(2011, 6, 9)));
+        leave(de);
+        QCOMPARE(stored(), QDateTime(QDate(2011, 6, 9), time, Qt::UTC));
+
+        // Shift+Tab from the control after it.
+        after->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QVERIFY(de->hasFocus());
+        QTest::keyClicks(de, digits(QDate(2012, 7, 10)));
+        QCOMPARE(de->text(), QDate(2012, 7, 10).toString(fmt));
+        leave(de);
+        QCOMPARE(stored(), QDateTime(QDate(2012, 7, 10), time, Qt::UTC));
+
+        // A caret inside the text overwrites from there: two digits typed at the start of the
+        // year's place change the century only.
+        focus(de);
+        de->setCursorPosition(fmt.indexOf(QLatin1String("yyyy")));
+        QTest::keyClicks(de, "19");
+        leave(de);
+        QCOMPARE(stored(), QDateTime(QDate(1912, 7, 10), time, Qt::UTC));
+
+        // Letters take no place.
+        focus(de);
+        QTest::keyClicks(de, "ab");
+        QCOMPARE(de->text(), QDate(1912, 7, 10).toString(fmt));
+        leave(de);
+
+        // An empty box takes a typed date; no time of day is invented.
+        setStored("S1_Data", QVariant());
+        QCOMPARE(de->displayText().trimmed(), QString());
+        QTest::mouseClick(de, Qt::LeftButton, {}, QPoint(3, de->height() / 2));
+        QTest::keyClicks(de, digits(QDate(2009, 3, 5)));
+        leave(de);
+        QCOMPARE(stored(), QDateTime(QDate(2009, 3, 5), QTime(0, 0), Qt::UTC));
+    }
+
+    // Text that is no date never becomes another date: the stored one stays and shows again.
+    void impossibleDateLeavesStoredDate() {
+        auto* de = ctl<BoundDateEdit>("DtS1_Data");
+        const QString fmt = BoundDateEdit::ShortDateFormat();
+        const QDateTime kept(QDate(2009, 4, 6), QTime(3, 32), Qt::UTC);
+        setStored("S1_Data", kept);
+        const auto type = [&](const QString& text) {
+            QTest::mouseClick(de, Qt::LeftButton, {}, QPoint(3, de->height() / 2));
+            QTest::keyClicks(de, text);
+            leave(de);
+        };
+        // 31 February, month 13, day 0, year 0.
+        for (const QString& text : {QDate(2009, 1, 31).toString(fmt).replace("01", "02"),
+                                    QDate(2009, 1, 10).toString(fmt).replace("01", "13"),
+                                    QDate(2009, 4, 10).toString(fmt).replace("10", "00"),
+                                    QDate(2009, 4, 10).toString(fmt).replace("2009", "0000")}) {
+            type(QString(text).remove(QRegularExpression("\\D")));
+            QCOMPARE(field("S1_Data")->asDateTime(), kept);
+            QCOMPARE(de->text(), kept.date().toString(fmt));
+        }
+        // The whole text selected and replaced by a date left half typed.
+        focus(de);
+        de->selectAll();
+        QTest::keyClicks(de, digits(QDate(2010, 5, 8)).left(5));
+        leave(de);
+        QCOMPARE(field("S1_Data")->asDateTime(), kept);
+    }
+
     void dateEdit() {
         auto* de = ctl<BoundDateEdit>("DtS1_Data");
         auto* lbl = ctl<BoundLabel>("LblS1_Data");
@@ -473,7 +590,8 @@ private slots:
 
         setStored("S1_Data", QDateTime(QDate(2009, 4, 6), QTime(3, 32), Qt::UTC));
         QCOMPARE(de->shownDate(), QDate(2009, 4, 6));
-        QCOMPARE(lbl->text().left(QDate(2009, 4, 6).toString(fmt).size()), QDate(2009, 4, 6).toString(fmt));
+        // The label shows the short date only, whatever the time of day.
+        QCOMPARE(lbl->text(), QDate(2009, 4, 6).toString(fmt));
 
         // Typing a new date keeps the time of day.
         // The mask takes the digits; the separators stand.
@@ -778,8 +896,13 @@ private slots:
                 w = w->parentWidget();
             return w;
         };
+        // Where the two overlap, the later one lies above; a transparent group takes clicks only
+        // on its buttons, so beside them the one underneath is reached.
         QCOMPARE(topAt(420, 1230), p.control("RgS7_Dissesto"));
-        QCOMPARE(topAt(400, 1230), p.control("RgS7_MorfologiaSito"));
+        auto* morfologia3 = qobject_cast<BoundRadioGroup*>(p.control("RgS7_MorfologiaSito"))->button(3);
+        const QPoint onPianura = morfologia3->mapTo(p.surface(), morfologia3->rect().center());
+        QCOMPARE(topAt(onPianura.x(), onPianura.y()), p.control("RgS7_MorfologiaSito"));
+        QCOMPARE(topAt(440, 1252), nullptr);
         QCOMPARE(p.surface()->size(), QSize(900, 1258));
         QVERIFY(p.control("WebImage1"));
         QCOMPARE(p.control("WebImage1")->focusPolicy(), Qt::NoFocus);
@@ -821,7 +944,7 @@ private slots:
         // The date box's calendar with its two buttons.
         auto* de = ctl<BoundDateEdit>("DtS1_Data");
         focus(de);
-        QTest::mouseClick(de, Qt::LeftButton, {}, QPoint(de->width() - 6, de->height() / 2));
+        QTest::mouseClick(de->dropDownButton(), Qt::LeftButton);
         QTRY_VERIFY(de->calendarWidget()->isVisible());
         QVERIFY(de->todayButton()->isVisible());
         QVERIFY(de->clearButton()->isVisible());

@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 
 // The three pages built from their tables, driven through their widgets.
@@ -254,6 +255,113 @@ private slots:
         clickItem(colF, 0);
         leave(QApplication::focusWidget());
         QCOMPARE(field("S3_TM_F")->value(), QVariant(true));
+    }
+
+    // Where a group's rectangle overlaps a button of the group before it, a click on that button
+    // reaches it: the bottom of the "G" button of Utilizzazione lies under the Proprietà group.
+    void clickOnAButtonUnderAnotherGroup() {
+        newForm();
+        TWinPagina1 p(m_ds.get());
+        show(p);
+        auto* use = ctl<BoundRadioGroup>(p, "S2_Utilizzazione");
+        auto* owner = ctl<BoundRadioGroup>(p, "S2_Proprieta");
+        const QVariant ownerBefore = field("S2_Proprieta")->value();
+        QRadioButton* g = use->button(6);
+        const QRect gOnSurface(g->mapTo(p.surface(), QPoint(0, 0)), g->size());
+        const QPoint at(gOnSurface.left() + 6, owner->geometry().top() + 1);
+        QVERIFY(gOnSurface.contains(at));
+        QVERIFY(owner->geometry().contains(at));
+        p.SbPg()->ensureVisible(at.x(), at.y());
+        // Through the window, so that the widget under the point takes the click.
+        QTest::mouseClick(p.windowHandle(), Qt::LeftButton, {}, p.surface()->mapTo(&p, at));
+        QCOMPARE(use->itemIndex(), 6);
+        leave(QApplication::focusWidget());
+        QCOMPARE(field("S2_Utilizzazione")->asString(), QStringLiteral("G"));
+        QCOMPARE(field("S2_Proprieta")->value(), ownerBefore);
+        // The group's own buttons still take their clicks.
+        clickItem(owner, 0);
+        QCOMPARE(owner->itemIndex(), 0);
+    }
+
+    // The printed pictures under the controls: no printed stroke shows where a control leaves
+    // the page visible around its value.
+    void picturesLeaveTheControlsClear() {
+        newForm();
+        const auto light = [](const QImage& img, int x, int y) { return qGray(img.pixel(x, y)) > 200; };
+        {
+            // Page 3: the header values sit inside their boxes, clear of the box's edges.
+            TWinPagina3 p(m_ds.get());
+            const QImage img = p.PageBackground()->pixmap().toImage();
+            for (const char* f : {"S1_IstatProv", "S1_IstatComune", "S1_Squadra", "S1_SchedaN", "S1_Data"}) {
+                const QRect r = ctl<BoundLabel>(p, f)->geometry();
+                for (int x = r.left(); x < r.left() + 30; ++x)
+                    QVERIFY2(light(img, x, r.top()), f);
+                for (int y = r.top(); y < r.top() + 12; ++y)
+                    QVERIFY2(light(img, r.left(), y), f);
+            }
+            // No ruled lines in the gaps beside the memos and the photograph.
+            const QRect notes = ctl<BoundMemo>(p, "S9_Annotazioni")->geometry();
+            for (int y = notes.top(); y < notes.bottom(); ++y)
+                for (int x : {notes.right() + 2, notes.right() + 4})
+                    QVERIFY2(light(img, x, y), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+        }
+        {
+            // Page 2: each printed square lies inside its check box's own box; section 7 has no
+            // rule along the tops of its radio buttons.
+            TWinPagina2 p(m_ds.get());
+            const QImage img = p.PageBackground()->pixmap().toImage();
+            int squares = 0;
+            for (QWidget* w : p.controlList()) {
+                auto* cb = qobject_cast<BoundCheckBox*>(w);
+                if (!cb || cb->isHidden())
+                    continue;
+                ++squares;
+                const QRect r = cb->geometry();
+                QVERIFY2(light(img, r.left() + 14, r.top() + r.height() / 2), qPrintable(cb->objectName()));
+                QVERIFY2(light(img, r.left() + 7, r.top() + (r.height() - 14) / 2 + 14),
+                         qPrintable(cb->objectName()));
+            }
+            QVERIFY(squares > 100);
+            auto* morfologia = ctl<BoundRadioGroup>(p, "S7_MorfologiaSito");
+            QList<int> centres;
+            for (int i = 0; morfologia->button(i); ++i)
+                centres << morfologia->x() + morfologia->button(i)->x() + 7;
+            const int circleTop = morfologia->y() + morfologia->height() / 2 - 7; // one row
+            for (int x = morfologia->x(); x < 405; ++x) {                         // up to the column's edge
+                if (std::any_of(centres.begin(), centres.end(), [x](int c) { return qAbs(x - c) <= 9; }))
+                    continue;
+                for (int y = circleTop - 1; y <= circleTop + 1; ++y)
+                    QVERIFY2(light(img, x, y), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+
+    // A caption shown beside its button ends clear of the next button of its row.
+    void captionsClearTheNextButton() {
+        newForm();
+        TWinPagina2 p(m_ds.get());
+        show(p);
+        int groups = 0;
+        for (QWidget* w : p.controlList()) {
+            auto* g = qobject_cast<BoundRadioGroup*>(w);
+            if (!g || g->button(0)->text().isEmpty())
+                continue;
+            ++groups;
+            for (int i = 0; g->button(i + 1); ++i) {
+                QRadioButton* b = g->button(i);
+                QRadioButton* next = g->button(i + 1);
+                if (next->y() != b->y())
+                    continue; // the next item starts another column
+                const int end = b->x() + b->fontMetrics().horizontalAdvance(b->text()) +
+                                b->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, b) +
+                                b->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, b);
+                QVERIFY2(
+                    next->x() - end >= 6,
+                    qPrintable(
+                        QStringLiteral("%1 %2: %3").arg(g->objectName(), b->text()).arg(next->x() - end)));
+            }
+        }
+        QVERIFY(groups >= 2);
     }
 
     void pagina2HeaderAndUnmatched() {

@@ -208,6 +208,22 @@ private slots:
         QCOMPARE(voci(*d), QStringList{n(kB)});
     }
 
+    // The focus starts in "Nome Utente": a user who types at once types the name, and the
+    // list's type-ahead selects no form.
+    void focusStartsInTheUserName() {
+        scriviScheda(daInviare(kA), QStringLiteral("0001"));
+        scriviScheda(daInviare(kB), QStringLiteral("0002"));
+        ScriptedPrompter p;
+        TDialogInvia d(nullptr, m_ini.get());
+        d.show();
+        QApplication::setActiveWindow(&d);
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(d.EdNomeUtente()));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Sq12"));
+        QCOMPARE(d.EdNomeUtente()->text(), QStringLiteral("Sq12"));
+        QVERIFY(d.LboxSchede()->selectedItems().isEmpty());
+    }
+
     void nothingSelected() {
         scriviScheda(daInviare(kA), QStringLiteral("0001"));
         ScriptedPrompter p;
@@ -360,6 +376,7 @@ private slots:
             bool progressoVisibile = false, selezionaVisibile = true;
             int minimo = -1, massimo = -1;
             bool abilitati = true;
+            bool barraVuota = false;
             int dipinti = 0;
         } s;
         struct Dipinti : QObject {
@@ -380,6 +397,13 @@ private slots:
             s.selezionaVisibile = d->BtnSelectAll()->isVisible();
             s.minimo = d->ProgressBar()->minimum();
             s.massimo = d->ProgressBar()->maximum();
+            // The bar is drawn empty, as one of range 0 to 1 at 0 would be, not as a busy bar.
+            QProgressBar vuota(d.get());
+            vuota.setTextVisible(false);
+            vuota.setRange(0, 1);
+            vuota.setValue(0);
+            vuota.setGeometry(d->ProgressBar()->geometry());
+            s.barraVuota = d->ProgressBar()->grab().toImage() == vuota.grab().toImage();
             s.abilitati = d->LboxSchede()->isEnabled() || d->EdNomeUtente()->isEnabled() ||
                           d->EdPassword()->isEnabled() || d->BtnInvia()->isEnabled() ||
                           d->actInvia()->isEnabled();
@@ -414,6 +438,7 @@ private slots:
         QVERIFY(!s.selezionaVisibile);
         QCOMPARE(s.minimo, 0);
         QCOMPARE(s.massimo, 0);
+        QVERIFY(s.barraVuota);
         QVERIFY(!s.abilitati);
         QVERIFY(s.dipinti > 0);
         QVERIFY(d->isVisible());
