@@ -111,10 +111,10 @@ void drawMemo(QPainter& p, const QRect& box, QString text) {
     p.restore();
 }
 
-// The tick of a check box where the box's indicator lies: at the left, vertically centred.
+// The tick of a check box inside the square printed under it.
 void drawTick(QPainter& p, const QRect& control, const QColor& ink) {
-    const int side = std::min(control.height() - 2, 15);
-    const QRectF sq(control.left(), control.top() + (control.height() - side) / 2.0, side, side);
+    const QRectF sq = TickSquare(control);
+    const qreal side = sq.width();
     QPainterPath tick;
     tick.moveTo(sq.left() + 0.2 * side, sq.top() + 0.52 * side);
     tick.lineTo(sq.left() + 0.42 * side, sq.top() + 0.76 * side);

@@ -12,6 +12,11 @@ constexpr int kPagina2Height = 1274;
 constexpr int kPagina3Height = 1292;
 
 class QPainter;
+class QRect;
+
+// The square printed under a check box of the given control rectangle: the size and place of the
+// box the program draws (14 pixels, at the left, centred), so that no printed edge shows around it.
+QRect TickSquare(const QRect& control);
 
 // The page numbers 1 to 3: height in page coordinates (0 for another number), and the page
 // drawn through a painter whose transformation maps page coordinates onto its device.

@@ -8,19 +8,16 @@
 
 #include <QHash>
 
+QRect TickSquare(const QRect& control) {
+    const int side = std::min(control.height() - 2, 14);
+    return QRect(control.left(), control.top() + (control.height() - side) / 2, side, side);
+}
+
 namespace {
 
 using S = PageCanvas::Style;
 constexpr auto kCentre = Qt::AlignCenter;
 constexpr auto kLeft = Qt::AlignLeft | Qt::AlignVCenter;
-
-// The printed square under a check box: around the tick mark at the left of the control.
-// The square under a check box: the size and place of the box the program draws (14 pixels,
-// at the left, centred), so that no printed edge shows around it.
-QRect TickSquare(const QRect& control) {
-    const int side = std::min(control.height() - 2, 14);
-    return QRect(control.left(), control.top() + (control.height() - side) / 2, side, side);
-}
 
 // The centre of the radio button of an item: at the left of its cell, halfway down.
 QPoint RadioCentre(const ControlDef& s, int item) {
