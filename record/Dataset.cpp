@@ -4,13 +4,13 @@
 #include "BinaryPacketWriter.h"
 #include "Cp1252.h"
 #include "DatasetPacket.h"
+#include "SafeFile.h"
 #include "VarnoError.h"
 #include "XmlPacketReader.h"
 #include "XmlPacketWriter.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <limits>
 #include <new>
 
@@ -223,20 +223,10 @@ void Dataset::saveToFile(const QString& path, PacketFormat format) {
     }
     // A temporary file beside the target takes the bytes and is renamed over it only when all
     // of them are on disk: a failed save never leaves a form file cut short.
-    QSaveFile file(path);
-    auto failed = [&](const QString& reason) {
+    QString reason;
+    if (!SafeFile::replace(path, bytes, &reason))
         throw VarnoError(
             QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        failed(file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        failed(reason);
-    }
-    if (!file.commit())
-        failed(file.errorString());
 }
 
 void Dataset::loadFromFile(const QString& path) {

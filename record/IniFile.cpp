@@ -1,11 +1,11 @@
 #include "IniFile.h"
 
 #include "Cp1252.h"
+#include "SafeFile.h"
 #include "VarnoError.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -198,7 +198,7 @@ void IniFile::writeStrings(const QString& section, const Pairs& values) {
     for (const Line& l : lines)
         bytes += l.text + l.eol;
 
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+    // Only bytes that reached the disk replace the file: a full disk leaves the old one as it was.
+    if (!SafeFile::replace(m_path, bytes))
         writeError(m_path);
 }

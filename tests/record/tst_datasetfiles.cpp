@@ -1,6 +1,7 @@
 #include "BinaryPacketReader.h"
 #include "BinaryPacketWriter.h"
 #include "DatasetPacket.h"
+#include "DiscoPieno.h"
 #include "PacketTestUtil.h"
 #include "VarnoError.h"
 
@@ -360,6 +361,38 @@ private slots:
 
         ds->saveToFile(target);
         QVERIFY(readAll(target) != earlier);
+    }
+
+    // A small form file on a full disk: the bytes never reach the disk, and the save says so
+    // instead of renaming an empty file over the earlier one.
+    void fullDiskSmallFile_data() {
+        QTest::addColumn<QString>("modo");
+        for (const QString& m : DiscoPieno::modi())
+            QTest::newRow(qPrintable(m)) << m;
+    }
+
+    void fullDiskSmallFile() {
+        QFETCH(QString, modo);
+        DiscoPieno disco(modo);
+        if (!disco.motivo().isEmpty())
+            QSKIP(qPrintable(disco.motivo()));
+        auto ds = formDataset();
+        newForm(*ds);
+        const QString target = disco.percorso(QStringLiteral("SqA_n1_(23-04-2009).VARNO"));
+        ds->saveToFile(target);
+        const QByteArray earlier = readAll(target);
+        QVERIFY(earlier.size() > 5000 && earlier.size() < 16384);
+        ds->fieldByName(QStringLiteral("S1_Comune"))->setAsString(QStringLiteral("Paganica"));
+        ds->post();
+        disco.riempi();
+        const QString error = saveError(*ds, target);
+        disco.svuota();
+        QVERIFY2(error.startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(target)),
+                 qPrintable(error));
+        QCOMPARE(readAll(target), earlier);
+        QStringList left = QDir(disco.cartella()).entryList(QDir::Files | QDir::Hidden);
+        left.removeAll(QStringLiteral("riempitivo"));
+        QCOMPARE(left, QStringList{QFileInfo(target).fileName()});
     }
 
     void readOnlyFolder() {

@@ -1,4 +1,5 @@
 #include "Dataset.h"
+#include "DiscoPieno.h"
 #include "FieldDef.h"
 #include "FormRecord.h"
 #include "IniDati.h"
@@ -224,6 +225,49 @@ private slots:
         IniFile onDir(m_dir.path());
         QVERIFY_THROWS_EXCEPTION(VarnoError,
                                  onDir.writeString(QStringLiteral("CONFIG"), QStringLiteral("a"), {}));
+    }
+
+    // On a full disk neither the advance nor the ten-key write may leave an emptied file: the
+    // write fails naming the file, and the old bytes stay as they were.
+    void fullDisk_data() {
+        QTest::addColumn<QString>("modo");
+        for (const QString& m : DiscoPieno::modi())
+            QTest::newRow(qPrintable(m)) << m;
+    }
+
+    void fullDisk() {
+        QFETCH(QString, modo);
+        DiscoPieno disco(modo);
+        if (!disco.motivo().isEmpty())
+            QSKIP(qPrintable(disco.motivo()));
+        const QString path = disco.percorso(QStringLiteral("Varno.Ini"));
+        const QByteArray old =
+            "[CONFIG]\r\nSquadra=12\r\nSchedaN=0041\r\n[SERVER]\r\nIP_ADDRESS=10.1.2.3:8080\r\n";
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QCOMPARE(f.write(old), old.size());
+        }
+        IniFile ini(path);
+        TIniDati dati;
+        LeggiIni(ini, dati);
+        dati.Comune = QStringLiteral("Città");
+        disco.riempi();
+        QVERIFY(!AvanzaNumeroScheda(ini, QStringLiteral("0041")));
+        QString error;
+        try {
+            ScriviIni(ini, dati);
+        } catch (const VarnoError& e) {
+            error = e.message();
+        }
+        disco.svuota();
+        QVERIFY2(error.contains(path), qPrintable(error));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), old);
+        QStringList left = QDir(disco.cartella()).entryList(QDir::Files | QDir::Hidden);
+        left.removeAll(QStringLiteral("riempitivo"));
+        QCOMPARE(left, QStringList{QStringLiteral("Varno.Ini")});
     }
 
     void writeKeepsPermissions() {
