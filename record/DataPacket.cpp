@@ -53,8 +53,9 @@ void DataPacketError::raise(int code) {
 }
 
 void DataPacketError::checkCells(qsizetype rows, qsizetype columns, qsizetype inputSize) {
-    const qint64 limit = std::max<qint64>(qint64(1) << 20, qint64(inputSize) * 16);
-    if (qint64(rows) * qint64(columns) > limit)
+    const qint64 cells = qint64(rows) * qint64(columns);
+    const qint64 plausible = std::max<qint64>(qint64(1) << 20, qint64(inputSize) * 16);
+    if (cells > plausible || cells > MaxCells)
         raise(Mismatch);
 }
 

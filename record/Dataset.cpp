@@ -75,12 +75,13 @@ void Dataset::createDataSet() {
     open(cols, {}, 1);
 }
 
-void Dataset::open(const QList<FieldDef>& columns, const QList<Row>& rows, int autoIncValue) {
+void Dataset::open(const QList<FieldDef>& columns, QList<Row> rows, int autoIncValue) {
     close();
     m_columns = columns;
-    m_rows = rows;
+    m_rows = std::move(rows);
     for (Row& r : m_rows)
-        r.resize(m_columns.size());
+        if (r.size() != m_columns.size())
+            r.resize(m_columns.size());
     m_current = m_rows.isEmpty() ? -1 : 0;
     m_autoInc = autoIncValue;
     m_changeCount = 0;
@@ -248,9 +249,10 @@ void Dataset::loadFromFile(const QString& path) {
     if (data.isEmpty())
         fail(m_name, QStringLiteral("Missing data provider or data packet"));
     try {
-        const DataPacket packet =
+        DataPacket packet =
             BinaryPacketReader::hasMagic(data) ? BinaryPacketReader::read(data) : XmlPacketReader::read(data);
-        DatasetPacket::open(*this, packet);
+        data = QByteArray(); // the file's bytes are not needed once read
+        DatasetPacket::open(*this, std::move(packet));
     } catch (const std::bad_alloc&) {
         close();
         DataPacketError::raise(DataPacketError::OutOfMemory);

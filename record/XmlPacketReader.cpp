@@ -84,8 +84,10 @@ public:
         }
     }
 
-private:
+    // The bytes not read yet.
     QByteArrayView rest() const { return QByteArrayView(m_data).sliced(m_pos); }
+
+private:
     char at(qsizetype i) const {
         if (i >= m_data.size())
             mismatch();
@@ -580,6 +582,17 @@ DataPacket XmlPacketReader::read(const QByteArray& data) {
     const Tag rowdata = expectStart(in, "ROWDATA");
     if (!rowdata.selfClosing) {
         const qsizetype n = packet.columns.size();
+        // The rows are counted (an upper bound: every "<ROW" tag that follows) and checked
+        // against the cell budget before the first one is made.
+        qsizetype tags = 0;
+        const QByteArrayView rest = in.rest();
+        for (qsizetype at = rest.indexOf("<ROW"); at >= 0; at = rest.indexOf("<ROW", at + 4)) {
+            const char after = at + 4 < rest.size() ? rest[at + 4] : '\0';
+            if (after == '/' || after == '>' || isSpace(after))
+                ++tags;
+        }
+        DataPacketError::checkCells(tags, n, data.size());
+        packet.rows.reserve(tags);
         for (;;) {
             const Tag r = in.next();
             if (r.end && r.name == "ROWDATA")
@@ -588,8 +601,8 @@ DataPacket XmlPacketReader::read(const QByteArray& data) {
                 mismatch();
             DataPacketError::checkCells(packet.rows.size() + 1, n, data.size());
             PacketRow row;
-            row.values.resize(n);
-            row.states.fill(CellState::Null, n);
+            row.values = QList<QVariant>(n); // exactly as many as needed: resize() would round up
+            row.states = QList<CellState>(n, CellState::Null);
             for (const Attribute& a : r.attributes) {
                 if (a.name == "RowState") {
                     row.status = quint8(parseUnsigned(a.raw));
