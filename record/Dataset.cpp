@@ -4,6 +4,7 @@
 #include "BinaryPacketWriter.h"
 #include "Cp1252.h"
 #include "DatasetPacket.h"
+#include "NativePath.h"
 #include "SafeFile.h"
 #include "VarnoError.h"
 #include "XmlPacketReader.h"
@@ -11,8 +12,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -232,10 +238,26 @@ void Dataset::saveToFile(const QString& path, PacketFormat format) {
 
 void Dataset::loadFromFile(const QString& path) {
     close();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw VarnoError(QStringLiteral("Cannot open file \"%1\". %2")
-                             .arg(QDir::toNativeSeparators(path), file.errorString()));
+    // Opened by the bytes of its name, so a name that is not UTF-8 still opens (see NativePath).
+    // Only a regular file is read: a pipe or a device there would never end.
+    QFile file;
+    auto cannotOpen = [&](const QString& reason) {
+        throw VarnoError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason));
+    };
+    const int fd = ::open(NativePath::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        cannotOpen(QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        cannotOpen(S_ISDIR(st.st_mode) ? QString::fromLocal8Bit(std::strerror(EISDIR))
+                                       : QStringLiteral("Not a regular file"));
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        cannotOpen(file.errorString());
+    }
     QByteArray data;
     try {
         data = file.readAll();
