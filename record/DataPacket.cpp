@@ -88,8 +88,9 @@ bool DataPacketTime::split(double ms, qint64* day, qint64* msOfDay, bool truncat
 }
 
 QDateTime DataPacketTime::toDateTime(double ms) {
+    // Truncated like the XML rendering splits it, so a loaded form sends the value it holds.
     qint64 day = 0, m = 0;
-    if (!split(ms, &day, &m))
+    if (!split(ms, &day, &m, true))
         return {};
     return QDateTime(dateOfDay(day), QTime::fromMSecsSinceStartOfDay(int(m)), Qt::UTC);
 }

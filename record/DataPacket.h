@@ -161,5 +161,6 @@ double fromDateTime(const QDateTime& dateTime);
 // Splits into day number and milliseconds of the day, rounding (or truncating) to whole
 // milliseconds; false outside 0001-01-01 .. 9999-12-31 and for NaN.
 bool split(double ms, qint64* day, qint64* msOfDay, bool truncate = false);
-QDateTime toDateTime(double ms); // invalid when split() fails; in Qt::UTC as the dataset holds it
+// Truncated to whole milliseconds; invalid when split() fails; in Qt::UTC as the dataset holds it.
+QDateTime toDateTime(double ms);
 } // namespace DataPacketTime

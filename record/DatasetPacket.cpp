@@ -295,9 +295,14 @@ void DatasetPacket::open(Dataset& dataset, DataPacket&& packet) {
         const QList<CellState> states = std::move(r.states);
         r = PacketRow();
         row.resize(defs.size());
-        for (qsizetype j = 0; j < defs.size(); ++j)
+        for (qsizetype j = 0; j < defs.size(); ++j) {
+            // Content the packet leaves out cannot be loaded as null: the picture would be lost
+            // at the next save.
+            if (j < states.size() && states[j] == CellState::NotIncluded)
+                DataPacketError::raise(DataPacketError::XmlDelayedFetch);
             row[j] = j < states.size() && states[j] == CellState::Value ? datasetValue(defs[j], row[j])
                                                                         : QVariant();
+        }
         rows.append(std::move(row));
     }
     packet.rows.clear();

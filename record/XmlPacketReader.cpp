@@ -2,6 +2,7 @@
 
 #include "BinaryPacketReader.h"
 #include "Cp1252.h"
+#include "VarnoError.h"
 #include "XmlPacketWriter.h"
 
 #include <QByteArrayView>
@@ -531,6 +532,24 @@ void packetProperties(const Tag& t, bool utf8, QList<PacketProperty>& out) {
     }
 }
 
+// A number that its column's width cannot hold is refused rather than wrapped around (70000 in
+// a two-byte column is no 4464).
+void checkRange(const PacketColumn& c, const QVariant& v, QByteArrayView raw) {
+    const quint32 w = width(c.type);
+    if (isArray(c.type) || w >= 8 || (logical(c.type) != Signed && logical(c.type) != Unsigned))
+        return;
+    bool fits;
+    if (logical(c.type) == Signed) {
+        const qint64 n = v.toLongLong(), limit = qint64(1) << (8 * w - 1);
+        fits = n >= -limit && n < limit;
+    } else {
+        fits = v.toULongLong() < (quint64(1) << (8 * w));
+    }
+    if (!fits)
+        throw VarnoError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
+                             .arg(QString::fromLatin1(raw.trimmed()), Cp1252::decode(c.name)));
+}
+
 } // namespace
 
 DataPacket XmlPacketReader::read(const QByteArray& data) {
@@ -612,6 +631,7 @@ DataPacket XmlPacketReader::read(const QByteArray& data) {
                 if (j < 0)
                     continue; // an attribute of no column
                 row.values[j] = parseValue(packet.columns[j].type, a.raw, in.utf8, textSubtype[j]);
+                checkRange(packet.columns[j], row.values[j], a.raw);
                 row.states[j] = CellState::Value;
             }
             if (!r.selfClosing) {
