@@ -5,11 +5,11 @@
 #include <QString>
 
 // An INI file of the Windows kind on one path: "[Section]" lines, "Key=Value" lines, comments
-// starting with ';', lines ended by CR LF, LF or CR, text in Windows-1252 (or in UTF-8 when the
-// file is valid UTF-8 with bytes above 127, as one written by hand here is; a write keeps the
-// encoding and the line end it found). Only a regular file is read or written. Making the object does not
-// touch the disk; every read and every write goes to the file itself, nothing is kept in memory between
-// calls.
+// starting with ';', lines ended by CR LF, LF or CR. Text is in Windows-1252, or in UTF-8 when
+// the file is valid UTF-8 with bytes above 127 (as one written by hand here is); a write keeps
+// the encoding and the line end it found. Only a regular file is read or written. Making the
+// object does not touch the disk; every read and every write goes to the file itself, nothing
+// is kept in memory between calls.
 //
 // Reading: section and key names match without regard to case; a missing file, section or key
 // gives the default; the first section and the first key of a name count; blanks around a value
