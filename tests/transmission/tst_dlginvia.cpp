@@ -226,6 +226,9 @@ private slots:
             selezionaTutto(*d);
             QTest::mouseClick(d->BtnInvia(), Qt::LeftButton);
             QTRY_COMPARE(p.shown.size(), 1);
+            QVERIFY2(p.shown.first().text.contains(
+                         QStringLiteral("   SqCitt\u00E0_n0009_(05-03-2009).VARNO - [INVIATA]")),
+                     qPrintable(p.shown.first().text));
             QCOMPARE(m_server->requests.size(), 1);
             QVERIFY(::access((QFile::encodeName(inviati()) + bytes).constData(), F_OK) == 0);
             QVERIFY(::access((QFile::encodeName(daInviare()) + bytes).constData(), F_OK) != 0);
