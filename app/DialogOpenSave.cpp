@@ -1,5 +1,6 @@
 #include "DialogOpenSave.h"
 
+#include "ElencoSchede.h"
 #include "ExeDir.h"
 #include "FormStore.h"
 #include "Servizi.h"
@@ -91,9 +92,10 @@ void TDlgOpenSave::Aggiorna() {
     }
     CursoreAttesa();
     QStringList names;
-    ElencaFile(FCartella, names, QString(), QStringLiteral(".VARNO"));
+    QString errore;
+    const bool letta = ElencaFile(FCartella, names, QString(), QStringLiteral(".VARNO"), &errore);
     m_lboxSchede->clear();
-    m_lboxSchede->addItems(names);
+    RiempiElencoSchede(m_lboxSchede, names, letta ? QString() : errore);
     RipristinaCursore();
 }
 
@@ -105,7 +107,7 @@ void TDlgOpenSave::BtnApriClick() {
     QListWidgetItem* current = m_lboxSchede->currentItem();
     if (!current || !current->isSelected())
         return;
-    FPercorsoScelto = FCartella + current->text();
+    FPercorsoScelto = FCartella + NomeSchedaElencata(current);
     accept();
 }
 

@@ -415,9 +415,15 @@ bool TWinMain::SalvaScheda() {
     }
     const QString cartella = CartellaDaInviare(ExeDir());
     const QString percorso = cartella + NomeFileScheda(*m_tblScheda);
-    if (QFileInfo::exists(percorso) &&
-        Messaggio(QStringLiteral("Il Documento esiste già!\rVuoi sovrascriverlo?"),
-                  QStringLiteral("ATTENZIONE!!!"), MB::YesNo | MB::IconQuestion) != MB::IdYes)
+    // A folder that cannot be looked into cannot say whether the form would replace another.
+    bool leggibile = true;
+    const bool esiste = EsisteFile(percorso, &leggibile);
+    if (!leggibile) {
+        Messaggio(CartellaIllegibile(cartella), QStringLiteral("ATTENZIONE!!!"), MB::Ok | MB::IconStop);
+        return false;
+    }
+    if (esiste && Messaggio(QStringLiteral("Il Documento esiste già!\rVuoi sovrascriverlo?"),
+                            QStringLiteral("ATTENZIONE!!!"), MB::YesNo | MB::IconQuestion) != MB::IdYes)
         return false;
     CursoreAttesa();
     QDir().mkpath(cartella);

@@ -249,14 +249,19 @@ DataPacket BinaryPacketReader::read(const QByteArray& data) {
     for (int k = 0; k < packetProps; ++k)
         packet.properties.append(readProperty(in));
 
+    // Every row costs at least its status byte and its null bits: the header's count is checked
+    // against the bytes left and the cell budget before any row is made.
     const qsizetype bitBytes = (columnCount + 3) / 4;
+    if (quint64(rowCount) * quint64(1 + bitBytes) > quint64(data.size() - in.pos()))
+        Cursor::mismatch();
+    DataPacketError::checkCells(qsizetype(rowCount), columnCount, data.size());
+    packet.rows.reserve(rowCount);
     for (quint32 r = 0; r < rowCount; ++r) {
-        DataPacketError::checkCells(qsizetype(r) + 1, columnCount, data.size());
         PacketRow row;
         row.status = in.get<quint8>();
         const char* bits = in.take(quint64(bitBytes));
-        row.values.resize(columnCount);
-        row.states.resize(columnCount);
+        row.values = QList<QVariant>(columnCount); // exactly as many as needed: resize() would round up
+        row.states = QList<CellState>(columnCount);
         for (int j = 0; j < columnCount; ++j) {
             const quint8 s = (quint8(bits[j / 4]) >> (2 * (j % 4))) & 0x3;
             if (s != 0) {

@@ -53,8 +53,9 @@ void DataPacketError::raise(int code) {
 }
 
 void DataPacketError::checkCells(qsizetype rows, qsizetype columns, qsizetype inputSize) {
-    const qint64 limit = std::max<qint64>(qint64(1) << 20, qint64(inputSize) * 16);
-    if (qint64(rows) * qint64(columns) > limit)
+    const qint64 cells = qint64(rows) * qint64(columns);
+    const qint64 plausible = std::max<qint64>(qint64(1) << 20, qint64(inputSize) * 16);
+    if (cells > plausible || cells > MaxCells)
         raise(Mismatch);
 }
 
@@ -87,8 +88,9 @@ bool DataPacketTime::split(double ms, qint64* day, qint64* msOfDay, bool truncat
 }
 
 QDateTime DataPacketTime::toDateTime(double ms) {
+    // Truncated like the XML rendering splits it, so a loaded form sends the value it holds.
     qint64 day = 0, m = 0;
-    if (!split(ms, &day, &m))
+    if (!split(ms, &day, &m, true))
         return {};
     return QDateTime(dateOfDay(day), QTime::fromMSecsSinceStartOfDay(int(m)), Qt::UTC);
 }

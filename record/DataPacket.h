@@ -140,9 +140,13 @@ constexpr int XmlDelayedFetch = 16401;  // "Delayed fetching not supported for X
 [[noreturn]] void raise(int code);
 QString message(int code);
 
-// Readers call this before adding a row: a packet whose cells (rows x columns) outnumber what its
+// Readers call this before adding rows: a packet whose cells (rows x columns) outnumber what its
 // size can plausibly describe is damaged or hostile (an XML row of six bytes would otherwise
-// make room for every column), and is refused with Mismatch before memory runs out.
+// make room for every column), and is refused with Mismatch before memory runs out. Whatever
+// the size, the cells of one packet never cost more than CellBudget bytes: a form file holds one
+// row, so a packet of thousands is no form.
+constexpr qint64 CellBudget = qint64(64) << 20;
+constexpr qint64 MaxCells = CellBudget / qint64(sizeof(QVariant) + sizeof(CellState));
 void checkCells(qsizetype rows, qsizetype columns, qsizetype inputSize);
 } // namespace DataPacketError
 
@@ -157,5 +161,6 @@ double fromDateTime(const QDateTime& dateTime);
 // Splits into day number and milliseconds of the day, rounding (or truncating) to whole
 // milliseconds; false outside 0001-01-01 .. 9999-12-31 and for NaN.
 bool split(double ms, qint64* day, qint64* msOfDay, bool truncate = false);
-QDateTime toDateTime(double ms); // invalid when split() fails; in Qt::UTC as the dataset holds it
+// Truncated to whole milliseconds; invalid when split() fails; in Qt::UTC as the dataset holds it.
+QDateTime toDateTime(double ms);
 } // namespace DataPacketTime

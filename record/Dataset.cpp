@@ -4,6 +4,8 @@
 #include "BinaryPacketWriter.h"
 #include "Cp1252.h"
 #include "DatasetPacket.h"
+#include "NativePath.h"
+#include "SafeFile.h"
 #include "VarnoError.h"
 #include "XmlPacketReader.h"
 #include "XmlPacketWriter.h"
@@ -11,9 +13,13 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -76,12 +82,13 @@ void Dataset::createDataSet() {
     open(cols, {}, 1);
 }
 
-void Dataset::open(const QList<FieldDef>& columns, const QList<Row>& rows, int autoIncValue) {
+void Dataset::open(const QList<FieldDef>& columns, QList<Row> rows, int autoIncValue) {
     close();
     m_columns = columns;
-    m_rows = rows;
+    m_rows = std::move(rows);
     for (Row& r : m_rows)
-        r.resize(m_columns.size());
+        if (r.size() != m_columns.size())
+            r.resize(m_columns.size());
     m_current = m_rows.isEmpty() ? -1 : 0;
     m_autoInc = autoIncValue;
     m_changeCount = 0;
@@ -230,28 +237,34 @@ void Dataset::saveToFile(const QString& path, PacketFormat format) {
     }
     // A temporary file beside the target takes the bytes and is renamed over it only when all
     // of them are on disk: a failed save never leaves a form file cut short.
-    QSaveFile file(path);
-    auto failed = [&](const QString& reason) {
+    QString reason;
+    if (!SafeFile::replace(path, bytes, &reason))
         throw VarnoError(
             QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        failed(file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        failed(reason);
-    }
-    if (!file.commit())
-        failed(file.errorString());
 }
 
 void Dataset::loadFromFile(const QString& path) {
     close();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw VarnoError(QStringLiteral("Cannot open file \"%1\". %2")
-                             .arg(QDir::toNativeSeparators(path), file.errorString()));
+    // Opened by the bytes of its name, so a name that is not UTF-8 still opens (see NativePath).
+    // Only a regular file is read: a pipe or a device there would never end.
+    QFile file;
+    auto cannotOpen = [&](const QString& reason) {
+        throw VarnoError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason));
+    };
+    const int fd = ::open(NativePath::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        cannotOpen(QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        cannotOpen(S_ISDIR(st.st_mode) ? QString::fromLocal8Bit(std::strerror(EISDIR))
+                                       : QStringLiteral("Not a regular file"));
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        cannotOpen(file.errorString());
+    }
     QByteArray data;
     try {
         data = file.readAll();
@@ -265,9 +278,10 @@ void Dataset::loadFromFile(const QString& path) {
     if (data.isEmpty())
         fail(m_name, QStringLiteral("Missing data provider or data packet"));
     try {
-        const DataPacket packet =
+        DataPacket packet =
             BinaryPacketReader::hasMagic(data) ? BinaryPacketReader::read(data) : XmlPacketReader::read(data);
-        DatasetPacket::open(*this, packet);
+        data = QByteArray(); // the file's bytes are not needed once read
+        DatasetPacket::open(*this, std::move(packet));
     } catch (const std::bad_alloc&) {
         close();
         DataPacketError::raise(DataPacketError::OutOfMemory);

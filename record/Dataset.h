@@ -41,7 +41,8 @@ public:
     // the dataset with no record; the auto-increment counter starts at 1.
     void createDataSet();
     // Opens on the given columns and rows (loading a packet); the change log starts empty.
-    void open(const QList<FieldDef>& columns, const QList<Row>& rows, int autoIncValue);
+    // The rows are taken as they are (moved in, they are not copied).
+    void open(const QList<FieldDef>& columns, QList<Row> rows, int autoIncValue);
     void close();
 
     bool active() const { return m_state != State::Inactive; }

@@ -271,6 +271,11 @@ DataPacket DatasetPacket::fromRows(const QList<FieldDef>& cols, const QList<QLis
 }
 
 void DatasetPacket::open(Dataset& dataset, const DataPacket& packet) {
+    DataPacket copy = packet;
+    open(dataset, std::move(copy));
+}
+
+void DatasetPacket::open(Dataset& dataset, DataPacket&& packet) {
     QList<FieldDef> defs;
     defs.reserve(packet.columns.size());
     for (const PacketColumn& c : packet.columns) {
@@ -288,15 +293,25 @@ void DatasetPacket::open(Dataset& dataset, const DataPacket& packet) {
         defs.append(std::move(d));
     }
     QList<Dataset::Row> rows;
-    for (const PacketRow& r : packet.rows) {
-        Dataset::Row row(defs.size());
-        for (qsizetype j = 0; j < defs.size(); ++j)
-            if (j < r.states.size() && r.states[j] == CellState::Value)
-                row[j] = datasetValue(defs[j], r.values.value(j));
+    rows.reserve(packet.rows.size());
+    for (PacketRow& r : packet.rows) {
+        Dataset::Row row = std::move(r.values);
+        const QList<CellState> states = std::move(r.states);
+        r = PacketRow();
+        row.resize(defs.size());
+        for (qsizetype j = 0; j < defs.size(); ++j) {
+            // Content the packet leaves out cannot be loaded as null: the picture would be lost
+            // at the next save.
+            if (j < states.size() && states[j] == CellState::NotIncluded)
+                DataPacketError::raise(DataPacketError::XmlDelayedFetch);
+            row[j] = j < states.size() && states[j] == CellState::Value ? datasetValue(defs[j], row[j])
+                                                                        : QVariant();
+        }
         rows.append(std::move(row));
     }
+    packet.rows.clear();
     int autoInc = 1;
     if (const PacketProperty* p = packet.property(AutoIncName))
         autoInc = int(p->value.toLongLong());
-    dataset.open(defs, rows, autoInc);
+    dataset.open(defs, std::move(rows), autoInc);
 }

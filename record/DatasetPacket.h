@@ -18,6 +18,9 @@ public:
     // Opens the dataset on the packet's columns and rows. Raises "Invalid field type." for a
     // column no field kind can hold; the dataset is then left as it was.
     static void open(Dataset& dataset, const DataPacket& packet);
+    // The same, turning the packet's rows into the dataset's in place, so loading holds one copy
+    // of the rows and not two; the packet's rows are left empty.
+    static void open(Dataset& dataset, DataPacket&& packet);
 
     // The column a field definition becomes, and the definition a column loads as.
     static PacketColumn columnOf(const FieldDef& def);

@@ -1,12 +1,20 @@
 #include "FormStore.h"
 
 #include "Dataset.h"
+#include "NativePath.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 QString CartellaDaInviare(const QString& exeDir) {
     return exeDir + QStringLiteral("DaInviare/");
@@ -45,27 +53,58 @@ QString CartellaSenzaBarra(const QString& path) {
     return slash < 0 ? QString() : path.left(slash);
 }
 
-void ElencaFile(const QString& folder, QStringList& list, const QString& prefix, const QString& extension) {
+bool EsisteFile(const QString& path, bool* cartellaLeggibile) {
+    struct stat st;
+    const bool found = ::lstat(NativePath::encode(path).constData(), &st) == 0;
+    if (cartellaLeggibile)
+        *cartellaLeggibile = found || errno == ENOENT || errno == ENOTDIR;
+    return found;
+}
+
+QString CartellaIllegibile(const QString& folder) {
+    return QStringLiteral("Impossibile leggere il contenuto della cartella %1")
+        .arg(NativePath::display(folder));
+}
+
+bool ElencaFile(const QString& folder, QStringList& list, const QString& prefix, const QString& extension,
+                QString* error) {
     list.clear();
     const QString dir = CartellaSenzaBarra(folder) + QLatin1Char('/');
-    if (!QFileInfo(dir).isDir())
-        return;
+    const QByteArray native = NativePath::encode(dir);
+    struct stat st;
+    if (::stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return true; // a missing folder holds no forms
+    DIR* d = ::opendir(native.constData());
+    if (!d) {
+        if (error)
+            *error = CartellaIllegibile(dir);
+        return false;
+    }
     // Names are compared here rather than by a name filter, which would heed case on this system.
     const QString ending = prefix + extension;
-    const QFileInfoList entries = QDir(dir).entryInfoList(QDir::Files | QDir::Hidden, QDir::NoSort);
-    for (const QFileInfo& e : entries)
-        if (e.isFile() && e.fileName().endsWith(ending, Qt::CaseInsensitive))
-            list.append(e.fileName());
+    while (const dirent* e = ::readdir(d)) {
+        const QByteArray name(e->d_name);
+        if (name == "." || name == "..")
+            continue;
+        const QString text = NativePath::decode(name);
+        if (!text.endsWith(ending, Qt::CaseInsensitive))
+            continue;
+        struct stat entry;
+        if (::fstatat(::dirfd(d), e->d_name, &entry, 0) == 0 && S_ISREG(entry.st_mode))
+            list.append(text);
+    }
+    ::closedir(d);
     std::sort(list.begin(), list.end(), [](const QString& a, const QString& b) {
         const int c = a.compare(b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;
     });
+    return true;
 }
 
 bool SpostaInInviati(const QString& exeDir, const QString& fileName, QString* error) {
     if (fileName.isEmpty() || fileName.contains(u'/') || fileName == u"." || fileName == u"..") {
         if (error)
-            *error = QStringLiteral("Nome di file non valido: %1").arg(fileName);
+            *error = QStringLiteral("Nome di file non valido: %1").arg(NativePath::display(fileName));
         return false;
     }
     return SpostaFileIn(CartellaDaInviare(exeDir) + fileName, CartellaInviati(exeDir), error);
@@ -78,17 +117,46 @@ bool SpostaFileIn(const QString& source, const QString& folder, QString* error) 
         return false;
     };
     const QString sent = folder.endsWith(u'/') ? folder : folder + u'/';
-    const QString target = sent + QFileInfo(source).fileName();
-    if (!QFileInfo(source).isFile())
-        return fail(QStringLiteral("Il file %1 non esiste").arg(source));
+    const QString name = source.mid(source.lastIndexOf(u'/') + 1);
+    const QString target = sent + name;
+    const QByteArray from = NativePath::encode(source), to = NativePath::encode(target);
+    const QString shown = NativePath::display(source);
+    struct stat st;
+    if (name.isEmpty() || ::stat(from.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return fail(QStringLiteral("Il file %1 non esiste").arg(shown));
     if (!QDir().mkpath(sent))
         return fail(QStringLiteral("Impossibile creare la cartella %1").arg(sent));
-    // A rename within one file system replaces an earlier copy in one step; across file systems
-    // the earlier copy goes first and the file is copied.
-    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0)
+    const QString sourceFolder = CartellaSenzaBarra(source);
+    const auto cannotMove = [&](const QString& why) {
+        return fail(QStringLiteral("Impossibile spostare il file %1 in %2: %3").arg(shown, sent, why));
+    };
+    // Within one file system a rename replaces an earlier copy in one step.
+    if (std::rename(from.constData(), to.constData()) == 0) {
+        SafeFile::syncFolder(sent);
+        SafeFile::syncFolder(sourceFolder.isEmpty() ? QStringLiteral(".") : sourceFolder);
         return true;
-    QFile::remove(target);
-    if (QFile::rename(source, target))
-        return true;
-    return fail(QStringLiteral("Impossibile spostare il file %1 in %2").arg(source, sent));
+    }
+    if (errno != EXDEV)
+        return cannotMove(QString::fromLocal8Bit(std::strerror(errno)));
+    // Across file systems: the new copy is made whole in the sent folder first (SafeFile replaces
+    // the earlier one only then), and only then does the form leave the to-send folder.
+    QFile in;
+    const int fd = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return cannotMove(QString::fromLocal8Bit(std::strerror(errno)));
+    if (!in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return cannotMove(in.errorString());
+    }
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        return cannotMove(in.errorString());
+    in.close();
+    QString reason;
+    if (!SafeFile::replace(target, bytes, &reason))
+        return cannotMove(reason);
+    if (::unlink(from.constData()) != 0)
+        return cannotMove(QString::fromLocal8Bit(std::strerror(errno)));
+    SafeFile::syncFolder(sourceFolder.isEmpty() ? QStringLiteral(".") : sourceFolder);
+    return true;
 }

@@ -1,11 +1,17 @@
 #include "IniFile.h"
 
 #include "Cp1252.h"
+#include "SafeFile.h"
 #include "VarnoError.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,22 +30,64 @@ struct Parsed {
     QString value; // keys only, blanks and quotation marks still on
 };
 
+// Lines end with CR LF, LF or a CR alone (as old editors write them).
 QList<Line> splitLines(const QByteArray& bytes) {
     QList<Line> lines;
     qsizetype start = 0;
     while (start < bytes.size()) {
-        const qsizetype nl = bytes.indexOf('\n', start);
-        if (nl < 0) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
+        if (end == bytes.size()) {
             lines.append({bytes.mid(start), QByteArray()});
             break;
         }
-        qsizetype end = nl;
-        if (end > start && bytes[end - 1] == '\r')
-            --end;
-        lines.append({bytes.mid(start, end - start), bytes.mid(end, nl + 1 - end)});
-        start = nl + 1;
+        const qsizetype eolSize =
+            bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1;
+        lines.append({bytes.mid(start, end - start), bytes.mid(end, eolSize)});
+        start = end + eolSize;
     }
     return lines;
+}
+
+// The file's text encoding: UTF-8 when the file is valid UTF-8 and holds bytes above 127 (a file
+// written by hand on a system that writes UTF-8, with or without its mark), Windows-1252
+// otherwise. A write keeps the encoding it found.
+enum class Encoding { Cp1252, Utf8 };
+
+Encoding encodingOf(const QByteArray& bytes) {
+    const bool high = std::any_of(bytes.begin(), bytes.end(), [](char c) { return quint8(c) > 127; });
+    return high && QByteArrayView(bytes).isValidUtf8() ? Encoding::Utf8 : Encoding::Cp1252;
+}
+
+QString decodeText(const QByteArray& bytes, Encoding e) {
+    return e == Encoding::Utf8 ? QString::fromUtf8(bytes) : Cp1252::decode(bytes);
+}
+
+QByteArray encodeText(const QString& text, Encoding e) {
+    return e == Encoding::Utf8 ? text.toUtf8() : Cp1252::encode(text);
+}
+
+// The bytes of the file when it is a regular one. A pipe or a device at the path is never
+// opened for long: it is opened without waiting, seen not to be a file, and closed.
+enum class Read { Missing, NotAFile, Failed, Ok };
+
+Read readRegular(const QString& path, QByteArray* out) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? Read::Missing : Read::Failed;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Read::NotAFile;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Read::Failed;
+    }
+    *out = file.readAll();
+    return file.error() == QFileDevice::NoError ? Read::Ok : Read::Failed;
 }
 
 // Blanks are spaces and tabs; a no-break space belongs to the text.
@@ -53,11 +101,11 @@ QString trimBlanks(QStringView text) {
     return text.mid(b, e - b).toString();
 }
 
-Parsed parse(const QByteArray& raw) {
+Parsed parse(const QByteArray& raw, Encoding e) {
     QByteArray bytes = raw;
     if (bytes.startsWith("\xEF\xBB\xBF")) // an editor's UTF-8 mark must not hide the first section
         bytes.remove(0, 3);
-    const QString line = trimBlanks(Cp1252::decode(bytes));
+    const QString line = trimBlanks(decodeText(bytes, e));
     Parsed p;
     if (line.isEmpty() || line.startsWith(u';'))
         return p;
@@ -102,12 +150,13 @@ QString oneLine(const QString& value) {
 } // namespace
 
 QString IniFile::readString(const QString& section, const QString& key, const QString& def) const {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (readRegular(m_path, &bytes) != Read::Ok)
         return def;
+    const Encoding e = encodingOf(bytes);
     bool inSection = false;
-    for (const Line& l : splitLines(file.readAll())) {
-        const Parsed p = parse(l.text);
+    for (const Line& l : splitLines(bytes)) {
+        const Parsed p = parse(l.text, e);
         if (p.kind == LineKind::Section) {
             if (inSection)
                 break; // only the first section of the name counts
@@ -132,13 +181,10 @@ void IniFile::writeStrings(const QString& section, const Pairs& values) {
         constexpr auto anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
         if (!info.isFile() || !info.isWritable() || !(info.permissions() & anyWrite))
             writeError(m_path);
-        QFile file(m_path);
-        if (!file.open(QIODevice::ReadOnly))
-            writeError(m_path);
-        old = file.readAll();
-        if (file.error() != QFileDevice::NoError)
+        if (readRegular(m_path, &old) != Read::Ok)
             writeError(m_path);
     }
+    const Encoding enc = encodingOf(old);
 
     QList<Line> lines = splitLines(old);
     QByteArray eol = "\r\n";
@@ -147,12 +193,12 @@ void IniFile::writeStrings(const QString& section, const Pairs& values) {
             eol = l.eol;
             break;
         }
-    auto makeLine = [&](const QString& text) { return Line{Cp1252::encode(text), eol}; };
+    auto makeLine = [&](const QString& text) { return Line{encodeText(text, enc), eol}; };
 
     // The first section of the name and the line after its last line.
     qsizetype head = -1, end = lines.size();
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const Parsed p = parse(lines[i].text);
+        const Parsed p = parse(lines[i].text, enc);
         if (p.kind != LineKind::Section)
             continue;
         if (head >= 0) {
@@ -178,12 +224,12 @@ void IniFile::writeStrings(const QString& section, const Pairs& values) {
         const QString v = oneLine(value);
         qsizetype found = -1, lastKey = head;
         for (qsizetype i = head + 1; i < end; ++i) {
-            const Parsed p = parse(lines[i].text);
+            const Parsed p = parse(lines[i].text, enc);
             if (p.kind != LineKind::Key)
                 continue;
             lastKey = i;
             if (sameName(p.name, key)) {
-                lines[i].text = Cp1252::encode(p.name + QLatin1Char('=') + v);
+                lines[i].text = encodeText(p.name + QLatin1Char('=') + v, enc);
                 found = i;
                 break;
             }
@@ -198,7 +244,7 @@ void IniFile::writeStrings(const QString& section, const Pairs& values) {
     for (const Line& l : lines)
         bytes += l.text + l.eol;
 
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+    // Only bytes that reached the disk replace the file: a full disk leaves the old one as it was.
+    if (!SafeFile::replace(m_path, bytes))
         writeError(m_path);
 }

@@ -1,9 +1,11 @@
 #include "SafeFile.h"
 
+#include "NativePath.h"
+
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,13 +57,15 @@ bool SafeFile::fail(int err) {
 bool SafeFile::open() {
     cancel();
     m_error.clear();
-    m_target = QFile::encodeName(m_path);
+    // Names are taken by their bytes, whatever they are (see NativePath).
+    m_target = NativePath::encode(m_path);
     // A symbolic link stays a link: its target is the file replaced.
-    const QFileInfo info(m_path);
-    if (info.isSymLink()) {
-        const QString target = info.canonicalFilePath();
-        if (!target.isEmpty())
-            m_target = QFile::encodeName(target);
+    struct stat link;
+    if (::lstat(m_target.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* real = ::realpath(m_target.constData(), nullptr)) {
+            m_target = QByteArray(real);
+            ::free(real);
+        }
     }
     m_temp = m_target + ".XXXXXX";
     m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
@@ -162,7 +166,7 @@ bool SafeFile::replace(const QString& path, QByteArrayView bytes, QString* reaso
 
 bool SafeFile::syncFolder(const QString& folder, QString* reason) {
     int err = 0;
-    if (syncFolderBytes(QFile::encodeName(folder), &err))
+    if (syncFolderBytes(NativePath::encode(folder), &err))
         return true;
     if (reason)
         *reason = reasonOf(err);

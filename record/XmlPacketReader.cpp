@@ -2,6 +2,7 @@
 
 #include "BinaryPacketReader.h"
 #include "Cp1252.h"
+#include "VarnoError.h"
 #include "XmlPacketWriter.h"
 
 #include <QByteArrayView>
@@ -84,8 +85,10 @@ public:
         }
     }
 
-private:
+    // The bytes not read yet.
     QByteArrayView rest() const { return QByteArrayView(m_data).sliced(m_pos); }
+
+private:
     char at(qsizetype i) const {
         if (i >= m_data.size())
             mismatch();
@@ -529,6 +532,24 @@ void packetProperties(const Tag& t, bool utf8, QList<PacketProperty>& out) {
     }
 }
 
+// A number that its column's width cannot hold is refused rather than wrapped around (70000 in
+// a two-byte column is no 4464).
+void checkRange(const PacketColumn& c, const QVariant& v, QByteArrayView raw) {
+    const quint32 w = width(c.type);
+    if (isArray(c.type) || w >= 8 || (logical(c.type) != Signed && logical(c.type) != Unsigned))
+        return;
+    bool fits;
+    if (logical(c.type) == Signed) {
+        const qint64 n = v.toLongLong(), limit = qint64(1) << (8 * w - 1);
+        fits = n >= -limit && n < limit;
+    } else {
+        fits = v.toULongLong() < (quint64(1) << (8 * w));
+    }
+    if (!fits)
+        throw VarnoError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
+                             .arg(QString::fromLatin1(raw.trimmed()), Cp1252::decode(c.name)));
+}
+
 } // namespace
 
 DataPacket XmlPacketReader::read(const QByteArray& data) {
@@ -580,6 +601,17 @@ DataPacket XmlPacketReader::read(const QByteArray& data) {
     const Tag rowdata = expectStart(in, "ROWDATA");
     if (!rowdata.selfClosing) {
         const qsizetype n = packet.columns.size();
+        // The rows are counted (an upper bound: every "<ROW" tag that follows) and checked
+        // against the cell budget before the first one is made.
+        qsizetype tags = 0;
+        const QByteArrayView rest = in.rest();
+        for (qsizetype at = rest.indexOf("<ROW"); at >= 0; at = rest.indexOf("<ROW", at + 4)) {
+            const char after = at + 4 < rest.size() ? rest[at + 4] : '\0';
+            if (after == '/' || after == '>' || isSpace(after))
+                ++tags;
+        }
+        DataPacketError::checkCells(tags, n, data.size());
+        packet.rows.reserve(tags);
         for (;;) {
             const Tag r = in.next();
             if (r.end && r.name == "ROWDATA")
@@ -588,8 +620,8 @@ DataPacket XmlPacketReader::read(const QByteArray& data) {
                 mismatch();
             DataPacketError::checkCells(packet.rows.size() + 1, n, data.size());
             PacketRow row;
-            row.values.resize(n);
-            row.states.fill(CellState::Null, n);
+            row.values = QList<QVariant>(n); // exactly as many as needed: resize() would round up
+            row.states = QList<CellState>(n, CellState::Null);
             for (const Attribute& a : r.attributes) {
                 if (a.name == "RowState") {
                     row.status = quint8(parseUnsigned(a.raw));
@@ -599,6 +631,7 @@ DataPacket XmlPacketReader::read(const QByteArray& data) {
                 if (j < 0)
                     continue; // an attribute of no column
                 row.values[j] = parseValue(packet.columns[j].type, a.raw, in.utf8, textSubtype[j]);
+                checkRange(packet.columns[j], row.values[j], a.raw);
                 row.states[j] = CellState::Value;
             }
             if (!r.selfClosing) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # CI checks that run after ./test.sh: one clang build with AddressSanitizer and
-# UndefinedBehaviorSanitizer runs the record and tool tests, then the libFuzzer targets of the
-# datapacket readers run for a bounded time each, seeded with tests/fuzz/corpus.
+# UndefinedBehaviorSanitizer runs the record, tool and transmission tests, then the libFuzzer
+# targets of the readers (datapackets, SOAP answers, the INI file) run for a bounded time each,
+# seeded with tests/fuzz/corpus.
 set -euo pipefail
 source "$(dirname "$0")/setup.sh" clang-14 libclang-rt-14-dev python3
 varno_install_packages
@@ -13,7 +14,8 @@ trap 'rm -rf "$WORK"' EXIT
 
 cmake -S "$VARNO_ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++-14 -DVARNO_SANITIZE=ON -DVARNO_FUZZ=ON -DVARNO_BUILD_BENCH=OFF >/dev/null
-cmake --build "$BUILD" -j2 --target tests/record/all tests/tools/all tests/transmission/all fuzz_binarypacket fuzz_xmlpacket
+cmake --build "$BUILD" -j2 --target tests/record/all tests/tools/all tests/transmission/all fuzz_binarypacket fuzz_xmlpacket \
+    fuzz_soapanswer fuzz_inifile
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
@@ -48,3 +50,5 @@ fuzz() {
 }
 fuzz fuzz_binarypacket "$VARNO_ROOT/tests/fuzz/corpus/binary"
 fuzz fuzz_xmlpacket "$VARNO_ROOT/tests/fuzz/corpus/xml" -dict="$VARNO_ROOT/tests/fuzz/xml.dict"
+fuzz fuzz_soapanswer "$VARNO_ROOT/tests/fuzz/corpus/soap" -dict="$VARNO_ROOT/tests/fuzz/xml.dict"
+fuzz fuzz_inifile "$VARNO_ROOT/tests/fuzz/corpus/ini"

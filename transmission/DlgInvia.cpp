@@ -1,6 +1,7 @@
 #include "DlgInvia.h"
 #include "DataPacket.h"
 
+#include "ElencoSchede.h"
 #include "ExeDir.h"
 #include "FormStore.h"
 #include "IniDati.h"
@@ -138,9 +139,11 @@ TDialogInvia::~TDialogInvia() = default;
 void TDialogInvia::ElencaSchede() {
     CursoreAttesa();
     QStringList nomi;
-    ElencaFile(CartellaDaInviare(ExeDir()), nomi, QString(), QStringLiteral(".VARNO"));
+    QString errore;
+    const bool letta =
+        ElencaFile(CartellaDaInviare(ExeDir()), nomi, QString(), QStringLiteral(".VARNO"), &errore);
     m_lboxSchede->clear();
-    m_lboxSchede->addItems(nomi);
+    RiempiElencoSchede(m_lboxSchede, nomi, letta ? QString() : errore);
     RipristinaCursore();
 }
 
@@ -202,7 +205,7 @@ void TDialogInvia::actInviaExecute() {
         QStringList risultati;
         for (int i = 0; i < m_lboxSchede->count(); ++i)
             if (m_lboxSchede->item(i)->isSelected())
-                selezione.append(m_lboxSchede->item(i)->text());
+                selezione.append(NomeSchedaElencata(m_lboxSchede->item(i)));
         if (selezione.isEmpty()) {
             mostra(QStringLiteral("Nessuna scheda selezionata!"));
             return;

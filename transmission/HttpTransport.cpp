@@ -9,6 +9,9 @@
 #include <QSslSocket>
 #include <QTimer>
 
+#include <cerrno>
+#include <sys/socket.h>
+
 const QByteArray HttpTransport::kUserAgent = QByteArrayLiteral("VARNO/1.0");
 
 namespace {
@@ -28,6 +31,19 @@ QNetworkProxy proxyPer(const QUrl& url) {
             break;
     }
     return QNetworkProxy(QNetworkProxy::NoProxy);
+}
+
+// A kept-alive connection is fit for the next request only while the server has neither closed
+// it nor sent anything unasked-for; the system knows that before Qt has looked.
+bool connessioneIntatta(QSslSocket& s) {
+    if (s.state() != QAbstractSocket::ConnectedState || s.bytesAvailable() > 0)
+        return false;
+    const qintptr fd = s.socketDescriptor();
+    if (fd < 0)
+        return false;
+    char c;
+    const ssize_t n = ::recv(int(fd), &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
 }
 
 QString suUnaRiga(QString testo) {
@@ -53,7 +69,6 @@ class LettoreRisposta {
 public:
     enum class Fase { Intestazione, Lunghezza, DimensioneBlocco, DatiBlocco, Coda, FinoAChiusura, Finita };
 
-    bool nienteRicevuto = true;
     bool chiudi = false; // the connection cannot serve another request
     int stato = 0;
     QByteArray motivo, tipo, corpo;
@@ -63,8 +78,6 @@ public:
 
     // Takes the bytes that arrived; false when the answer is malformed (errore says why).
     bool aggiungi(const QByteArray& dati) {
-        if (!dati.isEmpty())
-            nienteRicevuto = false;
         m_in += dati;
         if (!avanza())
             return false;
@@ -253,9 +266,10 @@ HttpTransport::~HttpTransport() {
     chiudiConnessioni();
 }
 
-void HttpTransport::setTimeouts(int connessioneMs, int inattivitaMs) {
+void HttpTransport::setTimeouts(int connessioneMs, int inattivitaMs, int chiamataMs) {
     m_timeoutConnessioneMs = connessioneMs;
     m_timeoutInattivitaMs = inattivitaMs;
+    m_timeoutChiamataMs = chiamataMs;
 }
 
 void HttpTransport::chiudiConnessioni() {
@@ -316,28 +330,16 @@ HttpTransport::Risposta HttpTransport::post(const QUrl& url, const QList<Header>
                                .arg(int(c.proxy.type()))
                                .arg(c.proxy.hostName())
                                .arg(c.proxy.port());
-    // A kept-alive connection serves again only if it is the same destination, still open, and
-    // has nothing unasked-for waiting to be read.
-    if (m_socket && (m_chiave != chiave || m_socket->state() != QAbstractSocket::ConnectedState ||
-                     m_socket->bytesAvailable() > 0))
+    // A kept-alive connection serves again only if it is the same destination and intact. One the
+    // server closed while idle is replaced before the request is written; once the request has
+    // been written it is never sent again, since the server may have acted on it.
+    if (m_socket && (m_chiave != chiave || !connessioneIntatta(*m_socket)))
         chiudiConnessioni();
     m_chiave = chiave;
-
-    const bool riusata = m_socket != nullptr;
-    bool chiusaSenzaRisposta = false;
-    Risposta risposta = scambio(c, richiesta, chiusaSenzaRisposta);
-    // A kept-alive connection that the server closed meanwhile: the request never reached it,
-    // so it goes again on a new connection.
-    if (risposta.fallita && riusata && chiusaSenzaRisposta) {
-        chiudiConnessioni();
-        m_chiave = chiave;
-        risposta = scambio(c, richiesta, chiusaSenzaRisposta);
-    }
-    return risposta;
+    return scambio(c, richiesta);
 }
 
-HttpTransport::Risposta HttpTransport::scambio(const Connessione& c, const QByteArray& richiesta,
-                                               bool& chiusaSenzaRisposta) {
+HttpTransport::Risposta HttpTransport::scambio(const Connessione& c, const QByteArray& richiesta) {
     const bool nuova = !m_socket;
     if (nuova)
         m_socket = std::make_unique<QSslSocket>();
@@ -346,11 +348,12 @@ HttpTransport::Risposta HttpTransport::scambio(const Connessione& c, const QByte
     QEventLoop loop;
     QTimer orologio;
     orologio.setSingleShot(true);
+    QTimer limiteChiamata;
+    limiteChiamata.setSingleShot(true);
     LettoreRisposta lettore;
     QString errore;
     QStringList erroriSsl;
     bool finito = false;
-    chiusaSenzaRisposta = false;
 
     const auto termina = [&](const QString& testo) {
         if (finito)
@@ -391,7 +394,6 @@ HttpTransport::Risposta HttpTransport::scambio(const Connessione& c, const QByte
             termina(QString());
             return;
         }
-        chiusaSenzaRisposta = lettore.nienteRicevuto;
         termina(QStringLiteral("The remote host closed the connection"));
     };
     connect(s, &QAbstractSocket::errorOccurred, &loop, [&](QAbstractSocket::SocketError e) {
@@ -407,6 +409,9 @@ HttpTransport::Risposta HttpTransport::scambio(const Connessione& c, const QByte
     });
     connect(s, &QAbstractSocket::disconnected, &loop, chiusura);
     connect(&orologio, &QTimer::timeout, &loop, [&] { termina(QStringLiteral("Operation timed out")); });
+    connect(&limiteChiamata, &QTimer::timeout, &loop,
+            [&] { termina(QStringLiteral("Operation timed out")); });
+    limiteChiamata.start(m_timeoutChiamataMs);
 
     if (nuova) {
         s->setProxy(c.proxyInChiaro ? QNetworkProxy(QNetworkProxy::NoProxy) : c.proxy);
@@ -433,6 +438,7 @@ HttpTransport::Risposta HttpTransport::scambio(const Connessione& c, const QByte
     if (!finito)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     orologio.stop();
+    limiteChiamata.stop();
     s->disconnect(&loop);
 
     Risposta risposta;

@@ -36,6 +36,7 @@ public:
 
     static constexpr int kTimeoutConnessioneMs = 60000;
     static constexpr int kTimeoutInattivitaMs = 60000;
+    static constexpr int kTimeoutChiamataMs = 10 * 60 * 1000;
     static constexpr qsizetype kMassimaIntestazione = 64 * 1024;
     static constexpr qsizetype kMassimaRisposta = 64 * 1024 * 1024;
     static const QByteArray kUserAgent;
@@ -47,8 +48,9 @@ public:
     // Content-Length and Connection.
     Risposta post(const QUrl& url, const QList<Header>& headers, const QByteArray& body);
 
-    // Time allowed to reach the server, and then between two pieces of data. Tests shorten them.
-    void setTimeouts(int connessioneMs, int inattivitaMs);
+    // Time allowed to reach the server, then between two pieces of data, and for the whole call
+    // (a server that trickles its answer must not hold the program for hours). Tests shorten them.
+    void setTimeouts(int connessioneMs, int inattivitaMs, int chiamataMs = kTimeoutChiamataMs);
     // Further certificate authorities trusted besides the system's (tests trust their own).
     void setCaAggiuntive(const QList<QSslCertificate>& ca) { m_caAggiuntive = ca; }
     // Drops the kept-alive connection; the next call opens a new one.
@@ -56,12 +58,13 @@ public:
 
 private:
     struct Connessione;
-    Risposta scambio(const Connessione& c, const QByteArray& richiesta, bool& chiusaSenzaRisposta);
+    Risposta scambio(const Connessione& c, const QByteArray& richiesta);
 
     std::unique_ptr<QSslSocket> m_socket;
     QString m_chiave; // scheme, host, port and proxy of the kept-alive connection
     int m_timeoutConnessioneMs = kTimeoutConnessioneMs;
     int m_timeoutInattivitaMs = kTimeoutInattivitaMs;
+    int m_timeoutChiamataMs = kTimeoutChiamataMs;
     QList<QSslCertificate> m_caAggiuntive;
     bool m_inCorso = false;
 };

@@ -3,6 +3,7 @@
 #include "Cp1252.h"
 #include "Dataset.h"
 #include "FormStore.h"
+#include "NativePath.h"
 
 #include <QFileInfo>
 
@@ -13,7 +14,8 @@ InvioSchede::~InvioSchede() = default;
 
 InvioSchede::Risultato InvioSchede::inviaScheda(const QString& percorso, const QString& cartellaInviati,
                                                 const QString& NomeUtente, const QString& Password) {
-    const QString nome = QFileInfo(percorso).fileName();
+    // The name as the user reads it, for the question and the summary; the file goes by its bytes.
+    const QString nome = NativePath::display(QFileInfo(percorso).fileName());
     m_scratch->loadFromFile(percorso);
     QString aInfo;
     bool OvewriteIfExist = false;

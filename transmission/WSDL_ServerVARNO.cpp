@@ -221,6 +221,10 @@ bool leggiRisposta(const QByteArray& corpo, bool& OvewriteIfExist, QString& aInf
 
 } // namespace
 
+bool LeggiRispostaSendScheda(const QByteArray& corpo, bool& OvewriteIfExist, QString& aInfo) {
+    return leggiRisposta(corpo, OvewriteIfExist, aInfo);
+}
+
 QString IndirizzoServerVARNO(const QString& ipAddress) {
     return QStringLiteral("http://") + ipAddress + kPercorso;
 }
@@ -283,5 +287,5 @@ bool IServerVARNO::SendScheda(const QString& NomeUtente, const QString& Password
     if (risposta.stato >= 300 && risposta.stato != 500)
         throw VarnoError(
             QStringLiteral("%1 (%2) - '%3'").arg(risposta.testoStato).arg(risposta.stato).arg(m_url));
-    return leggiRisposta(risposta.corpo, OvewriteIfExist, aInfo);
+    return LeggiRispostaSendScheda(risposta.corpo, OvewriteIfExist, aInfo);
 }

@@ -27,6 +27,10 @@ QString IndirizzoServerVARNO(const QString& ipAddress);
 QByteArray RichiestaSendScheda(const QString& NomeUtente, const QString& Password, const QString& Scheda,
                                bool OvewriteIfExist, const QString& aInfo);
 
+// Reads the body of a SendScheda answer as SendScheda does: the verdict, OvewriteIfExist and
+// aInfo, or VarnoError for a fault or an answer not understood. Any bytes may come in.
+bool LeggiRispostaSendScheda(const QByteArray& corpo, bool& OvewriteIfExist, QString& aInfo);
+
 // The proxy of the service at one address. All calls share the connection settings and, while
 // the server keeps it open, the connection.
 class IServerVARNO {

@@ -8,6 +8,7 @@
 #include "Dataset.h"
 #include "DialogOpenSave.h"
 #include "ExeDir.h"
+#include "FieldDef.h"
 #include "FormStore.h"
 #include "IniFile.h"
 #include "ScriptedPrompter.h"
@@ -33,6 +34,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
+#include <cstdio>
 
 namespace {
 
@@ -647,6 +649,29 @@ private slots:
         const double bold = ink(d.LblSchede()), plain = ink(&regular);
         QVERIFY(plain > 0);
         QVERIFY2(bold > 1.3 * plain, qPrintable(QStringLiteral("bold %1, regular %2").arg(bold).arg(plain)));
+    }
+
+    // A form whose name is not UTF-8 is listed as it reads and opens by the bytes of its name.
+    void openDialogNameNotUtf8() {
+        QDir().mkpath(daInviare());
+        const QByteArray bytes = "SqCitt\xE0_n0001_(05-03-2009).VARNO";
+        {
+            Dataset ds;
+            ds.open({FieldDef{QStringLiteral("S1_Squadra"), FieldKind::String, 3, {}, false}},
+                    {{QByteArray("A1")}}, 1);
+            ds.saveToFile(daInviare() + QStringLiteral("x.VARNO"));
+        }
+        QVERIFY(std::rename(QFile::encodeName(daInviare() + QStringLiteral("x.VARNO")).constData(),
+                            (QFile::encodeName(daInviare()) + bytes).constData()) == 0);
+        TDlgOpenSave d(nullptr, true);
+        QCOMPARE(d.LboxSchede()->count(), 1);
+        QCOMPARE(d.LboxSchede()->item(0)->text(), QStringLiteral("SqCitt\u00E0_n0001_(05-03-2009).VARNO"));
+        d.LboxSchede()->setCurrentRow(0);
+        d.BtnApri()->click();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        Dataset loaded;
+        loaded.loadFromFile(d.PercorsoScelto());
+        QCOMPARE(loaded.fieldByName(QStringLiteral("S1_Squadra"))->asString(), QStringLiteral("A1"));
     }
 
     void endToEndThroughTheWidgets() {

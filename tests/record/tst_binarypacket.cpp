@@ -125,14 +125,40 @@ private slots:
         QByteArray b;
         BinaryPacketWriter::appendValue(b, DataPacketType::DateTime8, 63376128000000.0, false);
         QCOMPARE(b, bytes("00 00 60 CC F3 D1 CC 42"));
-        // A fractional value rounds to whole milliseconds.
+        // A fraction of a millisecond is cut off, as the XML rendering cuts it.
         QCOMPARE(DataPacketTime::toDateTime(63376173045000.4),
                  QDateTime(QDate(2009, 4, 23), QTime(12, 30, 45), Qt::UTC));
         QCOMPARE(DataPacketTime::toDateTime(63376173044999.6),
-                 QDateTime(QDate(2009, 4, 23), QTime(12, 30, 45), Qt::UTC));
+                 QDateTime(QDate(2009, 4, 23), QTime(12, 30, 44, 999), Qt::UTC));
         QVERIFY(!DataPacketTime::toDateTime(qQNaN()).isValid());
         QVERIFY(!DataPacketTime::toDateTime(-1.0).isValid());
         QVERIFY(!DataPacketTime::toDateTime(1e300).isValid());
+    }
+
+    // A picture whose length has the top bit set ("content not included") is no form file: the
+    // load stops with 16401 instead of taking the picture as empty.
+    void pictureNotIncludedIsRefused() {
+        auto ds = formDataset();
+        newForm(*ds);
+        ds->fieldByName(QStringLiteral("S9_Foto"))->setValue(QByteArray(8, '\x11'));
+        ds->post();
+        DataPacket p = DatasetPacket::fromDataset(*ds);
+        qsizetype col = 0;
+        while (ds->columns()[col].name != QStringLiteral("S9_Foto"))
+            ++col;
+        p.rows[0].states[col] = CellState::NotIncluded;
+        p.rows[0].values[col] = QVariant(quint32(8));
+        const DataPacket read = BinaryPacketReader::read(BinaryPacketWriter::write(p));
+        QCOMPARE(read.rows[0].states[col], CellState::NotIncluded);
+        Dataset other;
+        try {
+            DatasetPacket::open(other, read);
+            QFAIL("a picture left out of the packet was loaded");
+        } catch (const VarnoError& e) {
+            QCOMPARE(e.code(), 16401);
+            QCOMPARE(e.message(), QStringLiteral("Delayed fetching not supported for XML."));
+        }
+        QVERIFY(!other.active());
     }
 
     void booleansAnyNonZeroTrue() {

@@ -1,6 +1,7 @@
 #include "BinaryPacketReader.h"
 #include "BinaryPacketWriter.h"
 #include "DatasetPacket.h"
+#include "DiscoPieno.h"
 #include "PacketTestUtil.h"
 #include "VarnoError.h"
 
@@ -15,6 +16,19 @@
 #include <unistd.h>
 
 using namespace PacketTest;
+
+// AddressSanitizer pads every allocation, so memory is measured in the ordinary build only.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
 
 namespace {
 
@@ -70,6 +84,48 @@ void fillForm(Dataset& ds) {
     set("S1_FotocopiaAggregato", picture);
     set("S9_Foto", picture.left(12345));
     ds.post();
+}
+
+// The resident memory a load adds, measured in a child process so that earlier tests do not
+// hide it; -1 when the child failed. *message gets the load's error text.
+qint64 loadPeakBytes(const QString& path, QString* message) {
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        auto residentKb = [] {
+            QFile statm(QStringLiteral("/proc/self/status"));
+            if (!statm.open(QIODevice::ReadOnly))
+                return qint64(-1);
+            for (const QByteArray& line : statm.readAll().split('\n'))
+                if (line.startsWith("VmRSS:"))
+                    return line.mid(6).trimmed().split(' ').first().toLongLong();
+            return qint64(-1);
+        };
+        const qint64 before = residentKb();
+        Dataset ds(QStringLiteral("TblScheda"));
+        const QString error = loadError(ds, path);
+        struct rusage usage;
+        getrusage(RUSAGE_SELF, &usage);
+        const QByteArray out =
+            QByteArray::number((qint64(usage.ru_maxrss) - before) * 1024) + '\n' + error.toUtf8();
+        _exit(write(fds[1], out.constData(), size_t(out.size())) == out.size() ? 0 : 1);
+    }
+    close(fds[1]);
+    QByteArray got;
+    char buf[512];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
+        got.append(buf, n);
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    const qsizetype nl = got.indexOf('\n');
+    *message = QString::fromUtf8(got.mid(nl + 1));
+    return got.left(nl).toLongLong();
 }
 
 } // namespace
@@ -360,6 +416,87 @@ private slots:
 
         ds->saveToFile(target);
         QVERIFY(readAll(target) != earlier);
+    }
+
+    // A small form file on a full disk: the bytes never reach the disk, and the save says so
+    // instead of renaming an empty file over the earlier one.
+    void fullDiskSmallFile_data() {
+        QTest::addColumn<QString>("modo");
+        for (const QString& m : DiscoPieno::modi())
+            QTest::newRow(qPrintable(m)) << m;
+    }
+
+    void fullDiskSmallFile() {
+        QFETCH(QString, modo);
+        DiscoPieno disco(modo);
+        if (!disco.motivo().isEmpty())
+            QSKIP(qPrintable(disco.motivo()));
+        auto ds = formDataset();
+        newForm(*ds);
+        const QString target = disco.percorso(QStringLiteral("SqA_n1_(23-04-2009).VARNO"));
+        ds->saveToFile(target);
+        const QByteArray earlier = readAll(target);
+        QVERIFY(earlier.size() > 5000 && earlier.size() < 16384);
+        ds->fieldByName(QStringLiteral("S1_Comune"))->setAsString(QStringLiteral("Paganica"));
+        ds->post();
+        disco.riempi();
+        const QString error = saveError(*ds, target);
+        disco.svuota();
+        QVERIFY2(error.startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(target)),
+                 qPrintable(error));
+        QCOMPARE(readAll(target), earlier);
+        QStringList left = QDir(disco.cartella()).entryList(QDir::Files | QDir::Hidden);
+        left.removeAll(QStringLiteral("riempitivo"));
+        QCOMPARE(left, QStringList{QFileInfo(target).fileName()});
+    }
+
+    // A form file has one row. A file with the real header and tens of thousands of rows is
+    // refused before its rows are made, and loading any file costs at most 16 times its size
+    // plus 64 MiB.
+    void hugeRows_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("error");
+        const QString mismatch = QStringLiteral("Mismatch in datapacket.");
+        QTest::newRow("binary 60000 null rows") << "binary" << 60000 << mismatch;
+        QTest::newRow("binary 7000 null rows load") << "binary" << 7000 << QString();
+        QTest::newRow("binary 8000 null rows") << "binary" << 8000 << mismatch;
+        QTest::newRow("xml 366000 empty rows") << "xml" << 366000 << mismatch;
+        QTest::newRow("xml 3000 empty rows load") << "xml" << 3000 << QString();
+    }
+
+    void hugeRows() {
+        QFETCH(QString, kind);
+        QFETCH(int, rows);
+        QFETCH(QString, error);
+        auto ds = formDataset();
+        newForm(*ds);
+        QByteArray bytes;
+        if (kind == u"binary") {
+            ds->saveToFile(path("one.VARNO"));
+            const QByteArray one = readAll(path("one.VARNO"));
+            const quint16 rowOffset = qFromLittleEndian<quint16>(one.constData() + 22);
+            bytes = one.left(rowOffset);
+            qToLittleEndian<quint32>(quint32(rows), bytes.data() + 14);
+            const QByteArray nullRow = '\0' + QByteArray((262 + 3) / 4, '\x55');
+            bytes += nullRow.repeated(rows);
+        } else {
+            const QByteArray one = ds->xmlData();
+            const qsizetype from = one.indexOf("<ROWDATA>") + 9;
+            bytes = one.left(from) + QByteArray("<ROW/>").repeated(rows) + one.mid(one.indexOf("</ROWDATA>"));
+        }
+        const QString file = path("huge.VARNO");
+        writeAll(file, bytes);
+        QString message;
+        const qint64 peak = loadPeakBytes(file, &message);
+        QCOMPARE(message, error);
+        QVERIFY(peak >= 0);
+        QVERIFY2(kSanitized || peak < 16 * bytes.size() + (qint64(64) << 20),
+                 qPrintable(QStringLiteral("%1 bytes for a file of %2").arg(peak).arg(bytes.size())));
+        if (error.isEmpty()) {
+            ds->loadFromFile(file);
+            QCOMPARE(ds->recordCount(), rows);
+        }
     }
 
     void readOnlyFolder() {

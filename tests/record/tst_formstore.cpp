@@ -1,12 +1,18 @@
 #include "Dataset.h"
+#include "DiscoPieno.h"
 #include "FieldDef.h"
 #include "FormRecord.h"
 #include "FormStore.h"
+#include "NativePath.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 class TestFormStore : public QObject {
     Q_OBJECT
@@ -20,6 +26,44 @@ class TestFormStore : public QObject {
     static QByteArray contents(const QString& path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // Runs fn as a user without the superuser's privileges (directly when not root); returns its
+    // result and text.
+    static QPair<bool, QString> unprivileged(const std::function<QPair<bool, QString>()>& fn) {
+        if (geteuid() != 0)
+            return fn();
+        int fds[2];
+        if (pipe(fds) != 0)
+            return {true, QStringLiteral("pipe")};
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            if (setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(2);
+            const auto [ok, text] = fn();
+            const QByteArray msg = text.toUtf8();
+            _exit(write(fds[1], msg.constData(), size_t(msg.size())) == msg.size() ? (ok ? 0 : 1) : 2);
+        }
+        close(fds[1]);
+        QByteArray msg;
+        char buf[512];
+        for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
+            msg.append(buf, n);
+        close(fds[0]);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) == 2)
+            return {true, QStringLiteral("child failed")};
+        return {WEXITSTATUS(status) == 0, QString::fromUtf8(msg)};
+    }
+
+    static QPair<bool, QString> moveUnprivileged(const QString& source, const QString& folder) {
+        return unprivileged([&] {
+            QString error;
+            const bool ok = SpostaFileIn(source, folder, &error);
+            return qMakePair(ok, error);
+        });
     }
 
 private slots:
@@ -151,6 +195,135 @@ private slots:
         QVERIFY(!SpostaInInviati(exe, QStringLiteral("a.VARNO"), &error));
         QVERIFY(!error.isEmpty());
         QVERIFY(QFile::exists(CartellaDaInviare(exe) + QStringLiteral("a.VARNO")));
+    }
+
+    // The form cannot leave the to-send folder (here: that folder is read-only), so the rename
+    // fails: the earlier copy in the sent folder stays, and so does the form.
+    void failedMoveKeepsTheEarlierCopy() {
+        QTemporaryDir tmp;
+        const QString exe = tmp.path() + QLatin1Char('/');
+        const QString name = QStringLiteral("Sq12_n0007_(05-03-2009).VARNO");
+        QVERIFY(QDir(exe).mkdir(QStringLiteral("DaInviare")));
+        QVERIFY(QDir(exe).mkdir(QStringLiteral("Inviati")));
+        touch(CartellaDaInviare(exe) + name, "nuova");
+        touch(CartellaInviati(exe) + name, "spedita prima");
+        const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                         QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                         QFile::ExeOther;
+        const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                              QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(tmp.path(), readOnly | QFile::WriteOwner));
+        QVERIFY(QFile::setPermissions(CartellaInviati(exe), all));
+        QVERIFY(QFile::setPermissions(CartellaInviati(exe) + name, all));
+        QVERIFY(QFile::setPermissions(CartellaDaInviare(exe), readOnly));
+        const auto [ok, error] = moveUnprivileged(CartellaDaInviare(exe) + name, CartellaInviati(exe));
+        QFile::setPermissions(CartellaDaInviare(exe), all);
+        QVERIFY(!ok);
+        QVERIFY2(error.startsWith(QStringLiteral("Impossibile spostare il file ")), qPrintable(error));
+        QCOMPARE(contents(CartellaInviati(exe) + name), QByteArray("spedita prima"));
+        QCOMPARE(contents(CartellaDaInviare(exe) + name), QByteArray("nuova"));
+    }
+
+    // A sent folder on another file system: the new copy is made whole there before the form
+    // leaves; when it cannot be (the other disk is full) the earlier copy and the form stay.
+    void moveAcrossFileSystems() {
+        DiscoPieno altro(QStringLiteral("tmpfs"));
+        if (!altro.motivo().isEmpty())
+            QSKIP(qPrintable(altro.motivo()));
+        QTemporaryDir tmp;
+        const QString source = tmp.filePath(QStringLiteral("a.VARNO"));
+        const QString copy = altro.percorso(QStringLiteral("a.VARNO"));
+        touch(source, QByteArray(20000, 'n'));
+        touch(copy, "vecchia");
+        QString error;
+        altro.riempi();
+        QVERIFY(!SpostaFileIn(source, altro.cartella(), &error));
+        altro.svuota();
+        QVERIFY2(error.contains(QStringLiteral("a.VARNO")), qPrintable(error));
+        QCOMPARE(contents(copy), QByteArray("vecchia"));
+        QCOMPARE(contents(source), QByteArray(20000, 'n'));
+
+        QVERIFY2(SpostaFileIn(source, altro.cartella(), &error), qPrintable(error));
+        QCOMPARE(contents(copy), QByteArray(20000, 'n'));
+        QVERIFY(!QFile::exists(source));
+        QStringList left = QDir(altro.cartella()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left, QStringList{QStringLiteral("a.VARNO")});
+    }
+
+    // A name that is not UTF-8 (an accented squad name written by another system): listed,
+    // opened and moved by its very bytes.
+    void nameNotUtf8() {
+        const QByteArray bytes = "Sq\xC0\xE8_n0001_(05-03-2009).VARNO"; // Windows-1252 "Àè"
+        const QString name = NativePath::decode(bytes);
+        QCOMPARE(NativePath::encode(name), bytes);
+        QCOMPARE(NativePath::display(name), QStringLiteral("Sq\u00C0\u00E8_n0001_(05-03-2009).VARNO"));
+        // Valid UTF-8, a pair outside the first plane and escaped bytes side by side.
+        const QByteArray mixed = "\xC3\xA0\xF0\x9F\x98\x80\xED\xA0\x80\xFF\xC3";
+        QCOMPARE(NativePath::encode(NativePath::decode(mixed)), mixed);
+        QCOMPARE(NativePath::decode("Citt\xC3\xA0"), QStringLiteral("Citt\u00E0"));
+
+        QTemporaryDir tmp;
+        const QString exe = tmp.path() + QLatin1Char('/');
+        QVERIFY(QDir(exe).mkdir(QStringLiteral("DaInviare")));
+        const QByteArray native = QFile::encodeName(CartellaDaInviare(exe)) + bytes;
+        FILE* f = std::fopen(native.constData(), "wb");
+        QVERIFY(f);
+        std::fputs("modulo", f);
+        std::fclose(f);
+
+        QStringList list;
+        QVERIFY(ElencaFile(CartellaDaInviare(exe), list, QString(), QStringLiteral(".VARNO")));
+        QCOMPARE(list, QStringList{name});
+        QString error;
+        QVERIFY2(SpostaInInviati(exe, list.first(), &error), qPrintable(error));
+        QVERIFY(::access((QFile::encodeName(CartellaInviati(exe)) + bytes).constData(), F_OK) == 0);
+        QVERIFY(::access(native.constData(), F_OK) != 0);
+        ElencaFile(CartellaInviati(exe), list, QString(), QStringLiteral(".VARNO"));
+        QCOMPARE(list, QStringList{name});
+    }
+
+    // A to-send folder that exists but cannot be read is said to be so, with its path.
+    void unreadableFolder() {
+        QTemporaryDir tmp;
+        const QString dir = tmp.filePath(QStringLiteral("DaInviare/"));
+        QVERIFY(QDir().mkdir(dir));
+        touch(dir + QStringLiteral("a.VARNO"));
+        QStringList list{QStringLiteral("stale")};
+        QString error;
+        QVERIFY(ElencaFile(tmp.filePath(QStringLiteral("Manca/")), list, QString(), QStringLiteral(".VARNO"),
+                           &error));
+        QVERIFY(list.isEmpty());
+        QVERIFY(error.isEmpty());
+        QVERIFY(QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                      QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(dir, QFile::WriteOwner | QFile::ExeOwner | QFile::WriteOther |
+                                               QFile::ExeOther));
+        const auto [ok, text] = unprivileged([&] {
+            QString why;
+            const bool listed = ElencaFile(dir, list, QString(), QStringLiteral(".VARNO"), &why);
+            return qMakePair(listed, why);
+        });
+        error = text;
+        QVERIFY(!ok);
+        QCOMPARE(error, QStringLiteral("Impossibile leggere il contenuto della cartella %1").arg(dir));
+
+        // Not even searchable: whether a file is there is unknown, and said to be.
+        QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther |
+                                               QFile::WriteOther));
+        const auto [found, known] = unprivileged([&] {
+            bool leggibile = true;
+            const bool esiste = EsisteFile(dir + QStringLiteral("a.VARNO"), &leggibile);
+            return qMakePair(esiste, QString::fromLatin1(leggibile ? "known" : "unknown"));
+        });
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(!found);
+        QCOMPARE(known, QStringLiteral("unknown"));
+        bool leggibile = false;
+        QVERIFY(EsisteFile(dir + QStringLiteral("a.VARNO"), &leggibile));
+        QVERIFY(leggibile);
+        QVERIFY(!EsisteFile(dir + QStringLiteral("b.VARNO"), &leggibile));
+        QVERIFY(leggibile);
+        QCOMPARE(error, QStringLiteral("Impossibile leggere il contenuto della cartella %1").arg(dir));
     }
 
     void moveAnyFileIntoAFolder() {

@@ -1,4 +1,5 @@
 #include "Dataset.h"
+#include "DiscoPieno.h"
 #include "FieldDef.h"
 #include "FormRecord.h"
 #include "IniDati.h"
@@ -6,9 +7,12 @@
 #include "VarnoError.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class TestIniFile : public QObject {
     Q_OBJECT
@@ -224,6 +228,106 @@ private slots:
         IniFile onDir(m_dir.path());
         QVERIFY_THROWS_EXCEPTION(VarnoError,
                                  onDir.writeString(QStringLiteral("CONFIG"), QStringLiteral("a"), {}));
+    }
+
+    // On a full disk neither the advance nor the ten-key write may leave an emptied file: the
+    // write fails naming the file, and the old bytes stay as they were.
+    void fullDisk_data() {
+        QTest::addColumn<QString>("modo");
+        for (const QString& m : DiscoPieno::modi())
+            QTest::newRow(qPrintable(m)) << m;
+    }
+
+    void fullDisk() {
+        QFETCH(QString, modo);
+        DiscoPieno disco(modo);
+        if (!disco.motivo().isEmpty())
+            QSKIP(qPrintable(disco.motivo()));
+        const QString path = disco.percorso(QStringLiteral("Varno.Ini"));
+        const QByteArray old =
+            "[CONFIG]\r\nSquadra=12\r\nSchedaN=0041\r\n[SERVER]\r\nIP_ADDRESS=10.1.2.3:8080\r\n";
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QCOMPARE(f.write(old), old.size());
+        }
+        IniFile ini(path);
+        TIniDati dati;
+        LeggiIni(ini, dati);
+        dati.Comune = QStringLiteral("Città");
+        disco.riempi();
+        QVERIFY(!AvanzaNumeroScheda(ini, QStringLiteral("0041")));
+        QString error;
+        try {
+            ScriviIni(ini, dati);
+        } catch (const VarnoError& e) {
+            error = e.message();
+        }
+        disco.svuota();
+        QVERIFY2(error.contains(path), qPrintable(error));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), old);
+        QStringList left = QDir(disco.cartella()).entryList(QDir::Files | QDir::Hidden);
+        left.removeAll(QStringLiteral("riempitivo"));
+        QCOMPARE(left, QStringList{QStringLiteral("Varno.Ini")});
+    }
+
+    // Line ends of every kind; only regular files are read; UTF-8 written by hand is read as
+    // UTF-8 and written back so.
+    void strangeFiles() {
+        IniFile ini(iniPath());
+        writeFile("[CONFIG]\rSquadra=12\rComune=Paganica\r[SERVER]\rIP_ADDRESS=1.2.3.4\r");
+        QCOMPARE(ini.readString(QStringLiteral("config"), QStringLiteral("comune")),
+                 QStringLiteral("Paganica"));
+        QCOMPARE(LeggiIndirizzoServer(ini), QStringLiteral("1.2.3.4"));
+        ini.writeString(QStringLiteral("CONFIG"), QStringLiteral("SchedaN"), QStringLiteral("0042"));
+        QCOMPARE(fileBytes(),
+                 QByteArray(
+                     "[CONFIG]\rSquadra=12\rComune=Paganica\rSchedaN=0042\r[SERVER]\rIP_ADDRESS=1.2.3.4\r"));
+        writeFile("[CONFIG]\nSquadra=1\r\nComune=x\r[SERVER]\nIP_ADDRESS=h:80");
+        QCOMPARE(ini.readString(QStringLiteral("CONFIG"), QStringLiteral("Comune")), QStringLiteral("x"));
+        QCOMPARE(LeggiIndirizzoServer(ini), QStringLiteral("h:80"));
+
+        // UTF-8, as an editor on this system writes it: read as UTF-8, written back in UTF-8.
+        writeFile("[CONFIG]\r\nComune=Citt\xC3\xA0\r\n; perch\xC3\xA9\r\n");
+        QCOMPARE(ini.readString(QStringLiteral("CONFIG"), QStringLiteral("Comune")),
+                 QStringLiteral("Citt\u00E0"));
+        ini.writeString(QStringLiteral("CONFIG"), QStringLiteral("Provincia"),
+                        QStringLiteral("L'Aquila \u00E8"));
+        QCOMPARE(fileBytes(),
+                 QByteArray("[CONFIG]\r\nComune=Citt\xC3\xA0\r\nProvincia=L'Aquila \xC3\xA8\r\n; "
+                            "perch\xC3\xA9\r\n"));
+        // Windows-1252, and bytes that are not UTF-8, stay Windows-1252.
+        writeFile("[CONFIG]\r\nComune=Citt\xE0\r\n");
+        QCOMPARE(ini.readString(QStringLiteral("CONFIG"), QStringLiteral("Comune")),
+                 QStringLiteral("Citt\u00E0"));
+        ini.writeString(QStringLiteral("CONFIG"), QStringLiteral("Localita"), QStringLiteral("Pogget\u00E0"));
+        QCOMPARE(fileBytes(), QByteArray("[CONFIG]\r\nComune=Citt\xE0\r\nLocalita=Pogget\xE0\r\n"));
+        // Plain ASCII has no encoding to keep: new text goes in Windows-1252.
+        writeFile("[CONFIG]\r\n");
+        ini.writeString(QStringLiteral("CONFIG"), QStringLiteral("Comune"), QStringLiteral("Citt\u00E0"));
+        QCOMPARE(fileBytes(), QByteArray("[CONFIG]\r\nComune=Citt\xE0\r\n"));
+
+        // A pipe at the path: reading gives the defaults at once, writing fails naming the file.
+        QFile::remove(iniPath());
+        QVERIFY(mkfifo(QFile::encodeName(iniPath()).constData(), 0600) == 0);
+        QElapsedTimer clock;
+        clock.start();
+        TIniDati dati;
+        dati.Comune = QStringLiteral("resta");
+        LeggiIni(ini, dati);
+        QCOMPARE(dati, TIniDati());
+        QVERIFY_THROWS_EXCEPTION(VarnoError, ScriviIni(ini, dati));
+        QVERIFY(!AvanzaNumeroScheda(ini, QStringLiteral("1")));
+        QVERIFY(clock.elapsed() < 2000);
+        QFile::remove(iniPath());
+        // A device.
+        IniFile device(QStringLiteral("/dev/zero"));
+        QCOMPARE(device.readString(QStringLiteral("CONFIG"), QStringLiteral("Comune"), QStringLiteral("d")),
+                 QStringLiteral("d"));
+        QVERIFY_THROWS_EXCEPTION(VarnoError,
+                                 device.writeString(QStringLiteral("CONFIG"), QStringLiteral("a"), {}));
     }
 
     void writeKeepsPermissions() {

@@ -330,6 +330,50 @@ private slots:
         QCOMPARE(xmlError(packet(4000)), 16389);
     }
 
+    // A number its column cannot hold is refused, naming the value and the field; the edges load.
+    void integerOutOfRange() {
+        auto doc = [](const char* type, const char* value) {
+            return QByteArray(
+                       "<?xml version=\"1.0\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\"><METADATA>"
+                       "<FIELDS><FIELD attrname=\"S2_Piani\" fieldtype=\"") +
+                   type + "\"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW S2_Piani=\"" + value +
+                   "\"/></ROWDATA></DATAPACKET>";
+        };
+        auto message = [](const QByteArray& d) {
+            try {
+                XmlPacketReader::read(d);
+            } catch (const VarnoError& e) {
+                return e.message();
+            }
+            return QString();
+        };
+        QCOMPARE(message(doc("i2", "70000")),
+                 QStringLiteral("'70000' is not a valid integer value for field 'S2_Piani'"));
+        QCOMPARE(message(doc("i2", "-32769")),
+                 QStringLiteral("'-32769' is not a valid integer value for field 'S2_Piani'"));
+        QCOMPARE(XmlPacketReader::read(doc("i2", "-32768")).rows[0].values[0].toLongLong(), -32768);
+        QCOMPARE(XmlPacketReader::read(doc("i2", "32767")).rows[0].values[0].toLongLong(), 32767);
+        QVERIFY(!message(doc("i1", "128")).isEmpty());
+        QVERIFY(!message(doc("ui2", "65536")).isEmpty());
+        QCOMPARE(XmlPacketReader::read(doc("ui2", "65535")).rows[0].values[0].toULongLong(), 65535u);
+        QVERIFY(!message(doc("i4", "2147483648")).isEmpty());
+        QCOMPARE(XmlPacketReader::read(doc("i4", "-2147483648")).rows[0].values[0].toLongLong(),
+                 Q_INT64_C(-2147483648));
+        QCOMPARE(XmlPacketReader::read(doc("i8", "9000000000")).rows[0].values[0].toLongLong(),
+                 Q_INT64_C(9000000000));
+    }
+
+    // A date and time with a fraction of a millisecond in a form file is sent truncated, not
+    // rounded: 44.9996 seconds stay 44999.
+    void fractionOfAMillisecondIsTruncated() {
+        const QList<FieldDef> cols{def("S1_Data", FieldKind::DateTime)};
+        DataPacket p = packetOf(cols, {at(2009, 4, 23, 12, 30, 45)});
+        p.rows[0].values[0] = 63376173044999.6;
+        Dataset ds;
+        DatasetPacket::open(ds, BinaryPacketReader::read(BinaryPacketWriter::write(p)));
+        QVERIFY2(ds.xmlData().contains("S1_Data=\"20090423T12:30:44999\""), ds.xmlData().constData());
+    }
+
     // A text longer than its column's width loads cut to the width, so the form can be saved.
     void overlongTextIsCutOnLoad() {
         const QByteArray xml =

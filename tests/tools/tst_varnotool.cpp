@@ -1,4 +1,5 @@
 #include "Dataset.h"
+#include "DiscoPieno.h"
 #include "FieldDef.h"
 #include "FormRecord.h"
 #include "RunVarnotool.h"
@@ -92,6 +93,51 @@ private slots:
                  QByteArray("ok.VARNO: OK\n"
                             "empty.VARNO: Missing data provider or data packet\n"
                             "none.VARNO: Cannot open file \"none.VARNO\". No such file or directory\n"));
+    }
+
+    // A full disk fails the command and leaves an earlier file as it was.
+    void fullDisk_data() {
+        QTest::addColumn<QString>("modo");
+        for (const QString& m : DiscoPieno::modi())
+            QTest::newRow(qPrintable(m)) << m;
+    }
+
+    void fullDisk() {
+        QFETCH(QString, modo);
+        QCOMPARE(varnotool({QStringLiteral("new"), QStringLiteral("f.VARNO")}, m_dir.path()).status, 0);
+        const Run x = varnotool({QStringLiteral("to-xml"), QStringLiteral("f.VARNO")}, m_dir.path());
+        QFile xml(path("f.xml"));
+        QVERIFY(xml.open(QIODevice::WriteOnly));
+        xml.write(x.out);
+        xml.close();
+
+        DiscoPieno disco(modo);
+        if (!disco.motivo().isEmpty())
+            QSKIP(qPrintable(disco.motivo()));
+        const QString out = disco.percorso(QStringLiteral("g.VARNO"));
+        QVERIFY(QFile::copy(path("f.VARNO"), out));
+        const QByteArray earlier = readAll(out);
+        disco.riempi();
+        const Run b = varnotool({QStringLiteral("from-xml"), QStringLiteral("f.xml"), out}, m_dir.path());
+        const Run s = varnotool({QStringLiteral("set-server"), disco.percorso(QStringLiteral("Varno.Ini")),
+                                 QStringLiteral("10.0.0.1")},
+                                m_dir.path());
+        disco.svuota();
+        QCOMPARE(b.status, 1);
+        QVERIFY2(b.err.startsWith("Cannot create file \"" + QFile::encodeName(out) + "\". "),
+                 b.err.constData());
+        QCOMPARE(readAll(out), earlier);
+        QCOMPARE(s.status, 1);
+
+        // Standard output on a full device.
+        QProcess p;
+        p.setWorkingDirectory(m_dir.path());
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(QStringLiteral(VARNOTOOL), {QStringLiteral("to-xml"), QStringLiteral("f.VARNO")});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(p.readAllStandardError(),
+                 QByteArray("Impossibile scrivere l'uscita: No space left on device\n"));
     }
 
     void errorsOnStandardError() {

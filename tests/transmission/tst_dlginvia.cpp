@@ -23,6 +23,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QXmlStreamReader>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -222,6 +224,41 @@ private slots:
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Sq12"));
         QCOMPARE(d.EdNomeUtente()->text(), QStringLiteral("Sq12"));
         QVERIFY(d.LboxSchede()->selectedItems().isEmpty());
+    }
+
+    // A form whose file name is not UTF-8 (an accented squad written by another system) is
+    // listed as it reads, sent, and moved by the bytes of its name; a folder that cannot be read
+    // says so in the list.
+    void nameNotUtf8AndUnreadableFolder() {
+        const QByteArray bytes = "SqCitt\xE0_n0009_(05-03-2009).VARNO";
+        scriviScheda(daInviare("x.VARNO"), QStringLiteral("0009"));
+        QVERIFY(std::rename(QFile::encodeName(daInviare("x.VARNO")).constData(),
+                            (QFile::encodeName(daInviare()) + bytes).constData()) == 0);
+        ScriptedPrompter p;
+        {
+            auto d = apri();
+            QCOMPARE(voci(*d), QStringList{QStringLiteral("SqCitt\u00E0_n0009_(05-03-2009).VARNO")});
+            m_server->answers = {risposta(true)};
+            selezionaTutto(*d);
+            QTest::mouseClick(d->BtnInvia(), Qt::LeftButton);
+            QTRY_COMPARE(p.shown.size(), 1);
+            QVERIFY2(p.shown.first().text.contains(
+                         QStringLiteral("   SqCitt\u00E0_n0009_(05-03-2009).VARNO - [INVIATA]")),
+                     qPrintable(p.shown.first().text));
+            QCOMPARE(m_server->requests.size(), 1);
+            QVERIFY(::access((QFile::encodeName(inviati()) + bytes).constData(), F_OK) == 0);
+            QVERIFY(::access((QFile::encodeName(daInviare()) + bytes).constData(), F_OK) != 0);
+        }
+        if (geteuid() == 0)
+            return; // the superuser reads every folder; the listing's own test covers the message
+        QVERIFY(QFile::setPermissions(daInviare(), QFile::WriteOwner | QFile::ExeOwner));
+        auto d = apri();
+        QFile::setPermissions(daInviare(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(voci(*d),
+                 QStringList{
+                     QStringLiteral("Impossibile leggere il contenuto della cartella %1").arg(daInviare())});
+        selezionaTutto(*d);
+        QVERIFY(d->LboxSchede()->selectedItems().isEmpty());
     }
 
     void nothingSelected() {

@@ -71,9 +71,11 @@ private slots:
     void httpFraming_data();
     void httpFraming();
     void closedKeptAliveConnection();
+    void dropAfterWholeRequestIsNotResent();
     void systemProxy();
     void connectionRefused();
     void silentServerTimesOut();
+    void tricklingServerHitsTheCallLimit();
     void certificates_data();
     void certificates();
     void onlyHttpAndHttps();
@@ -347,6 +349,26 @@ void TstSendScheda::closedKeptAliveConnection() {
     QCOMPARE(server.connections(), 2);
 }
 
+void TstSendScheda::dropAfterWholeRequestIsNotResent() {
+    // The server takes the whole second request on the kept-alive connection and drops it
+    // without a word: it may have stored the form, so the request is not sent again.
+    ScriptedHttpServer server;
+    QVERIFY(server.listen());
+    server.answers = {accepted()};
+    connect(&server, &ScriptedHttpServer::requestReceived, &server, [&](int index) {
+        if (index == 1)
+            QTimer::singleShot(0, &server, [&] { server.dropConnections(); });
+    });
+    IServerVARNO proxy(indirizzo(server));
+    proxy.transport().setTimeouts(5000, 2000);
+    QVERIFY(chiama(proxy).result);
+    const Esito e = chiama(proxy);
+    QCOMPARE(e.error, QStringLiteral("The remote host closed the connection - URL:%1 - SOAPAction:%2")
+                          .arg(proxy.url(), QString::fromLatin1(kSoapAction)));
+    QCOMPARE(server.requests.size(), 2);
+    QCOMPARE(server.connections(), 1);
+}
+
 void TstSendScheda::systemProxy() {
     // The system's proxy (here from the environment) carries calls to other hosts; the request
     // line then holds the whole address.
@@ -406,6 +428,38 @@ void TstSendScheda::silentServerTimesOut() {
     QVERIFY(next.result);
     QCOMPARE(server.requests.size(), 2);
     QVERIFY(server.requests.at(1).connection != server.requests.at(0).connection);
+}
+
+void TstSendScheda::tricklingServerHitsTheCallLimit() {
+    // One byte at a time, each well inside the silence limit: the limit on the whole call ends it.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QList<QTcpSocket*> sockets;
+    QTimer drip;
+    connect(&server, &QTcpServer::newConnection, [&] {
+        QTcpSocket* s = server.nextPendingConnection();
+        sockets.append(s);
+        connect(s, &QTcpSocket::readyRead, s, [s] {
+            s->readAll();
+            s->write("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+        });
+    });
+    connect(&drip, &QTimer::timeout, [&] {
+        for (QTcpSocket* s : sockets)
+            s->write("x");
+    });
+    drip.start(100);
+    IServerVARNO proxy(IndirizzoServerVARNO(QStringLiteral("127.0.0.1:%1").arg(server.serverPort())));
+    proxy.transport().setTimeouts(5000, 1000, 1500);
+    QElapsedTimer clock;
+    clock.start();
+    const Esito e = chiama(proxy);
+    const qint64 elapsed = clock.elapsed();
+    QCOMPARE(e.error, QStringLiteral("Operation timed out - URL:%1 - SOAPAction:%2")
+                          .arg(proxy.url(), QString::fromLatin1(kSoapAction)));
+    QVERIFY2(elapsed >= 1400 && elapsed < 4000, qPrintable(QString::number(elapsed)));
+    QCOMPARE(sockets.size(), 1); // nothing was sent again
+    QCOMPARE(HttpTransport::kTimeoutChiamataMs, 10 * 60 * 1000);
 }
 
 void TstSendScheda::certificates_data() {

@@ -1,5 +1,6 @@
 // The survey server: its logic without sockets, then the real varno-server program over HTTP.
 #include "Cp1252.h"
+#include "DiscoPieno.h"
 #include "ServizioSchede.h"
 #include "VarnoError.h"
 #include "WSDL_ServerVARNO.h"
@@ -39,6 +40,9 @@ private slots:
     void keepsFormsAndAnswersExists();
     void refusesWhatItCannotTake();
     void fileNamesStayInTheFolder();
+    void fullFolderIsAFault_data();
+    void fullFolderIsAFault();
+    void deepNestingIsAFault();
     void realServerOverHttp();
 };
 
@@ -128,6 +132,64 @@ void TstVarnoServer::fileNamesStayInTheFolder() {
     QCOMPARE(r.stato, 200);
     QCOMPARE(QDir(dir.filePath(QStringLiteral("dentro"))).entryList(QDir::Files).size(), 1);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0);
+}
+
+void TstVarnoServer::fullFolderIsAFault_data() {
+    QTest::addColumn<QString>("modo");
+    for (const QString& m : DiscoPieno::modi())
+        QTest::newRow(qPrintable(m)) << m;
+}
+
+// A form the server cannot store whole is answered with a fault, and nothing is left stored.
+void TstVarnoServer::fullFolderIsAFault() {
+    QFETCH(QString, modo);
+    DiscoPieno disco(modo);
+    if (!disco.motivo().isEmpty())
+        QSKIP(qPrintable(disco.motivo()));
+    ServizioSchede servizio(disco.cartella());
+    const QString form = scheda(QStringLiteral("A12"), QStringLiteral("0007"), QStringLiteral("20090423"),
+                                QStringLiteral("nota"));
+    disco.riempi();
+    const ServizioSchede::Risposta r = servizio.rispondi(
+        RichiestaSendScheda(QStringLiteral("u"), QStringLiteral("p"), form, false, QString()));
+    disco.svuota();
+    QCOMPARE(r.stato, 500);
+    QVERIFY2(r.corpo.contains("<faultstring>Impossibile salvare la scheda SqA12_n0007_(23-04-2009).xml: "),
+             r.corpo.constData());
+    QVERIFY(!r.corpo.contains("true"));
+    QStringList left = QDir(disco.cartella()).entryList(QDir::Files | QDir::Hidden);
+    left.removeAll(QStringLiteral("riempitivo"));
+    QCOMPARE(left, QStringList());
+
+    // With room again the same form is stored and accepted.
+    const ServizioSchede::Risposta again = servizio.rispondi(
+        RichiestaSendScheda(QStringLiteral("u"), QStringLiteral("p"), form, false, QString()));
+    QCOMPARE(again.stato, 200);
+    QCOMPARE(leggi(disco.percorso(QStringLiteral("SqA12_n0007_(23-04-2009).xml"))), Cp1252::encode(form));
+}
+
+// 100 000 elements nested inside a parameter: a fault, and the server goes on answering.
+void TstVarnoServer::deepNestingIsAFault() {
+    QTemporaryDir dir;
+    ServizioSchede servizio(dir.path());
+    const QString form =
+        scheda(QStringLiteral("A12"), QStringLiteral("1"), QStringLiteral("20090423"), QString());
+    QByteArray richiesta =
+        RichiestaSendScheda(QStringLiteral("UTENTE"), QStringLiteral("p"), form, false, QString());
+    const qsizetype at = richiesta.indexOf("UTENTE");
+    QVERIFY(at > 0);
+    richiesta.replace(at, 6, QByteArray("<a>").repeated(100000) + "x" + QByteArray("</a>").repeated(100000));
+    QVERIFY(richiesta.size() > 700000);
+    const ServizioSchede::Risposta r = servizio.rispondi(richiesta);
+    QCOMPARE(r.stato, 500);
+    QVERIFY2(r.corpo.contains("<faultstring>Richiesta non leggibile: "), r.corpo.left(600).constData());
+    QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+
+    // A little nesting inside a parameter is still read as its text.
+    QByteArray poca =
+        RichiestaSendScheda(QStringLiteral("UTENTE"), QStringLiteral("p"), form, false, QString());
+    poca.replace(poca.indexOf("UTENTE"), 6, "<b>uten</b>te");
+    QCOMPARE(servizio.rispondi(poca).stato, 200);
 }
 
 void TstVarnoServer::realServerOverHttp() {

@@ -1,12 +1,12 @@
 #include "ServizioSchede.h"
 
 #include "Cp1252.h"
+#include "SafeFile.h"
 #include "WSDL_ServerVARNO.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QUrl>
 #include <QXmlStreamReader>
 
@@ -73,6 +73,34 @@ void controlla(const QXmlStreamReader& xml, const char* cosa) {
                          .arg(xml.columnNumber())};
 }
 
+// A parameter's text, child elements' text included, read without recursion. Nesting past a few
+// levels is no request of ours: it is refused, so a hostile body costs neither stack nor time.
+constexpr int kProfonditaMassima = 32;
+
+QString testoParametro(QXmlStreamReader& xml) {
+    QString testo;
+    int profondita = 1;
+    while (profondita > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (++profondita > kProfonditaMassima)
+                throw Errore{QStringLiteral("Richiesta non leggibile: elementi annidati oltre %1 livelli")
+                                 .arg(kProfonditaMassima)};
+            break;
+        case QXmlStreamReader::EndElement:
+            --profondita;
+            break;
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            testo += xml.text();
+            break;
+        default:
+            break;
+        }
+    }
+    return testo;
+}
+
 // Envelope > Body > SendScheda > the parameters, by local name.
 Chiamata leggiChiamata(const QByteArray& corpo) {
     QXmlStreamReader xml(corpo);
@@ -99,7 +127,7 @@ Chiamata leggiChiamata(const QByteArray& corpo) {
     Chiamata c;
     while (xml.readNextStartElement()) {
         const QString nome = xml.name().toString();
-        const QString valore = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        const QString valore = testoParametro(xml);
         if (nome == QLatin1String("NomeUtente"))
             c.NomeUtente = valore;
         else if (nome == QLatin1String("Password"))
@@ -170,12 +198,12 @@ ServizioSchede::Risposta ServizioSchede::rispondi(const QByteArray& richiesta) {
         if (esiste && !c.OvewriteIfExist)
             return esito(false, true, QString(), nome + QStringLiteral(" esiste già"));
 
-        QSaveFile file(percorso);
+        // A form stored only in part is not accepted: the answer is a fault, never true.
         const QByteArray dati = Cp1252::canEncode(c.Scheda) ? Cp1252::encode(c.Scheda) : c.Scheda.toUtf8();
-        if (!file.open(QIODevice::WriteOnly) || file.write(dati) != dati.size() || !file.commit())
-            return fault(
-                QStringLiteral("SOAP-ENV:Server"),
-                QStringLiteral("Impossibile salvare la scheda %1: %2").arg(nome, file.errorString()));
+        QString motivo;
+        if (!SafeFile::replace(percorso, dati, &motivo))
+            return fault(QStringLiteral("SOAP-ENV:Server"),
+                         QStringLiteral("Impossibile salvare la scheda %1: %2").arg(nome, motivo));
         return esito(true, c.OvewriteIfExist, QString(),
                      nome + (esiste ? QStringLiteral(" aggiornata") : QStringLiteral(" ricevuta")));
     } catch (const Errore& e) {

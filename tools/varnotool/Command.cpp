@@ -1,6 +1,10 @@
 #include "Command.h"
 
+#include "VarnoError.h"
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 QList<Command>& registry() {
@@ -25,8 +29,11 @@ Command::Registration::Registration(const Command& command) {
 }
 
 void writeOut(const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    // Output sent to a full disk is a failure, not a success with a file cut short.
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) ||
+        std::fflush(stdout) != 0)
+        throw VarnoError(QStringLiteral("Impossibile scrivere l'uscita: %1")
+                             .arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 void writeErr(const QString& text) {
