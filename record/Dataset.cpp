@@ -40,6 +40,15 @@ void Dataset::createFields(const QList<FieldDef>& defs) {
     m_persistent.clear();
     for (const FieldDef& d : defs)
         m_persistent.push_back(std::unique_ptr<Field>(new Field(this, d)));
+    indexFields();
+}
+
+void Dataset::indexFields() {
+    m_fieldsByName.clear();
+    m_fieldsByName.reserve(qsizetype(fields().size()));
+    for (const auto& f : fields())
+        if (!m_fieldsByName.contains(f->name()))
+            m_fieldsByName.insert(f->name(), f.get());
 }
 
 const std::vector<std::unique_ptr<Field>>& Dataset::fields() const {
@@ -47,10 +56,7 @@ const std::vector<std::unique_ptr<Field>>& Dataset::fields() const {
 }
 
 Field* Dataset::field(const QString& name) const {
-    for (const auto& f : fields())
-        if (f->name() == name)
-            return f.get();
-    return nullptr;
+    return m_fieldsByName.value(name);
 }
 
 Field* Dataset::fieldByName(const QString& name) const {
@@ -108,9 +114,15 @@ void Dataset::bindFields() {
         m_dynamic.clear();
         for (const FieldDef& d : m_columns)
             m_dynamic.push_back(std::unique_ptr<Field>(new Field(this, d)));
+        indexFields();
     }
+    QHash<QString, int> columnOf; // the first column of each name, as columnIndex() finds it
+    columnOf.reserve(m_columns.size());
+    for (qsizetype i = 0; i < m_columns.size(); ++i)
+        if (!columnOf.contains(m_columns[i].name))
+            columnOf.insert(m_columns[i].name, int(i));
     for (const auto& f : fields())
-        f->m_column = columnIndex(f->name());
+        f->m_column = columnOf.value(f->name(), -1);
 }
 
 void Dataset::checkActive() const {
@@ -141,8 +153,10 @@ void Dataset::append() {
     }
     m_modified = false;
     setState(State::Insert);
-    emit recordChanged();
+    // The new-record initialisation runs before the record is shown: controls then show the
+    // initialised record once instead of its empty values first.
     emit newRecord(this);
+    emit recordChanged();
 }
 
 void Dataset::edit() {

@@ -218,6 +218,35 @@ private slots:
         QCOMPARE(record.count(), 1);
     }
 
+    // Appending shows the record once, after its new-record initialisation: whoever redraws on
+    // the record change sees the initialised values, never the empty ones first.
+    void appendShowsTheInitialisedRecord() {
+        auto ds = formDataset();
+        ds->createDataSet();
+        QStringList seen;
+        connect(ds.get(), &Dataset::recordChanged, ds.get(), [&] {
+            if (ds->recordCount() > 0)
+                seen << (ds->fieldByName("S3_TM_A1")->isNull() ? QStringLiteral("null")
+                                                               : ds->fieldByName("S3_TM_A1")->asString());
+        });
+        ds->append();
+        QCOMPARE(seen, QStringList{QStringLiteral("False")});
+    }
+
+    // Look-ups by name find the first field of that name, in the fields of each opening.
+    void fieldByNameFindsTheFirst() {
+        Dataset scratch;
+        scratch.open({FieldDef{QStringLiteral("Doppio"), FieldKind::Integer, 0, {}, false},
+                      FieldDef{QStringLiteral("Doppio"), FieldKind::String, 3, {}, false}},
+                     {Dataset::Row{7, QByteArray("abc")}}, 1);
+        QCOMPARE(scratch.field(QStringLiteral("Doppio"))->kind(), FieldKind::Integer);
+        QCOMPARE(scratch.field(QStringLiteral("Doppio"))->asInteger(), 7);
+        scratch.open({FieldDef{QStringLiteral("Altro"), FieldKind::String, 3, {}, false}},
+                     {Dataset::Row{QByteArray("xyz")}}, 1);
+        QVERIFY(!scratch.field(QStringLiteral("Doppio")));
+        QCOMPARE(scratch.fieldByName(QStringLiteral("Altro"))->asString(), QStringLiteral("xyz"));
+    }
+
     void schemaRestoredAfterOtherColumns() {
         auto ds = formDataset();
         // Filled from another packet: two columns of its own.
