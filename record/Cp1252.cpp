@@ -34,11 +34,14 @@ QString decode(const QByteArray& bytes) {
 }
 
 QByteArray encode(const QString& text) {
-    QByteArray out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        const int b = encodeChar(c.unicode());
-        out.append(b < 0 ? '?' : char(b));
+    if (text.isEmpty())
+        return QByteArray(); // null, as it always was for no text
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* d = out.data();
+    const auto* s = reinterpret_cast<const char16_t*>(text.utf16());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int b = s[i] < 0x80 ? int(s[i]) : encodeChar(s[i]);
+        d[i] = b < 0 ? '?' : char(b);
     }
     return out;
 }

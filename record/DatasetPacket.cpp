@@ -4,6 +4,8 @@
 #include "Dataset.h"
 #include "VarnoError.h"
 
+#include <algorithm>
+
 using namespace DataPacketType;
 
 namespace {
@@ -238,12 +240,21 @@ FieldDef DatasetPacket::defOf(const PacketColumn& column) {
 DataPacket DatasetPacket::fromDataset(const Dataset& dataset) {
     DataPacket p;
     const QList<FieldDef>& cols = dataset.columns();
-    p.columns.reserve(cols.size());
-    bool autoInc = false;
-    for (const FieldDef& d : cols) {
-        p.columns.append(columnOf(d));
-        autoInc = autoInc || d.kind == FieldKind::AutoInc;
+    // Every form has the same 262 columns: their descriptions are made once and shared by the
+    // packets that follow (a packet's lists are copied only if changed).
+    thread_local QList<FieldDef> lastDefs;
+    thread_local QList<PacketColumn> lastColumns;
+    if (cols != lastDefs) {
+        QList<PacketColumn> made;
+        made.reserve(cols.size());
+        for (const FieldDef& d : cols)
+            made.append(columnOf(d));
+        lastDefs = cols;
+        lastColumns = std::move(made);
     }
+    p.columns = lastColumns;
+    const bool autoInc = std::any_of(cols.cbegin(), cols.cend(),
+                                     [](const FieldDef& d) { return d.kind == FieldKind::AutoInc; });
     if (autoInc)
         p.properties.append({AutoIncName, Int4, QVariant::fromValue<qint64>(dataset.autoIncValue())});
     for (const Dataset::Row& r : dataset.rows()) {

@@ -279,6 +279,11 @@ private slots:
         QCOMPARE(Cp1252::decode("\x80\x9C"), QStringLiteral("€œ"));
         QVERIFY(!Cp1252::canEncode(QChar(0x0100)));
         QCOMPARE(Cp1252::encode(QStringLiteral("aĀb")), QByteArray("a?b"));
+        QCOMPARE(Cp1252::encode(QStringLiteral("\u20ac\u00e8\u0178z\u00ff")),
+                 QByteArray("\x80\xe8\x9fz\xff"));
+        // No text encodes as the null bytes, empty or not.
+        QVERIFY(Cp1252::encode(QString()).isNull());
+        QVERIFY(Cp1252::encode(QStringLiteral("")).isNull());
     }
 };
 
