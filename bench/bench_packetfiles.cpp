@@ -13,9 +13,8 @@
 #include "BinaryPacketWriter.h"
 #include "Dataset.h"
 #include "DatasetPacket.h"
-#include "FieldDef.h"
-#include "FormRecord.h"
 #include "SafeFile.h"
+#include "SampleForms.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -41,35 +40,6 @@ template <class F> double timeMs(F f) {
     t.start();
     f();
     return double(t.nsecsElapsed()) / 1e6;
-}
-
-void newForm(Dataset& form) {
-    form.createFields(SchemaScheda());
-    QObject::connect(&form, &Dataset::newRecord, &form, [](Dataset* d) { TblSchedaNewRecord(d); });
-    form.createDataSet();
-    form.append();
-}
-
-// A form as an inspector fills it: every text field holds text to its width (Italian words, an
-// apostrophe, an accented letter, now and then a character that needs an escape), the notes a
-// few lines.
-void fillTexts(Dataset& form) {
-    static const QByteArray words =
-        "Edificio in muratura con solai in legno, lesioni diagonali l'angolo nord perch\xe8 "
-        "visibili \"gravi\" <piano terra> & copertura spingente; tamponature distaccate. ";
-    int offset = 0;
-    for (const auto& f : form.fields()) {
-        if (f->kind() == FieldKind::String) {
-            QByteArray t;
-            while (t.size() < f->def().size)
-                t += words.mid(offset++ % 40);
-            f->setValue(t.left(f->def().size));
-        }
-    }
-    QByteArray notes;
-    for (int i = 0; i < 12; ++i)
-        notes += words + "\r\n";
-    form.fieldByName(QStringLiteral("S9_Annotazioni"))->setValue(notes);
 }
 
 QByteArray picture4MiB() {
@@ -155,8 +125,8 @@ int main(int argc, char* argv[]) {
 
     if (args.contains(QStringLiteral("--ordinary-xml"))) { // for a profiler: that text alone
         Dataset ordinary(QStringLiteral("TblScheda"));
-        newForm(ordinary);
-        fillTexts(ordinary);
+        NewSampleForm(ordinary);
+        FillSampleTexts(ordinary);
         ordinary.post();
         qsizetype n = 0;
         for (int i = 0; i < runs; ++i)
@@ -167,7 +137,7 @@ int main(int argc, char* argv[]) {
 
     // Save + load of the picture form.
     Dataset form(QStringLiteral("TblScheda"));
-    newForm(form);
+    NewSampleForm(form);
     form.fieldByName(QStringLiteral("S1_FotocopiaAggregato"))->setValue(picture4MiB());
     form.fieldByName(QStringLiteral("S9_Annotazioni"))->setValue(QByteArray("Crepa d'angolo\r\nlato nord"));
     form.post();
@@ -222,8 +192,8 @@ int main(int argc, char* argv[]) {
     // XML text: the picture form, then an ordinary one.
     const XmlFigure pic = xmlFigure(form, runs);
     Dataset ordinary(QStringLiteral("TblScheda"));
-    newForm(ordinary);
-    fillTexts(ordinary);
+    NewSampleForm(ordinary);
+    FillSampleTexts(ordinary);
     ordinary.post();
     const XmlFigure ord = xmlFigure(ordinary, runs * 20);
     std::printf("XML text: ordinary form %lld bytes at %.0f MB/s (plain Qt values %.0f MB/s); 4 MiB-picture "

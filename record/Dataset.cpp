@@ -40,10 +40,11 @@ void Dataset::createFields(const QList<FieldDef>& defs) {
     m_persistent.clear();
     for (const FieldDef& d : defs)
         m_persistent.push_back(std::unique_ptr<Field>(new Field(this, d)));
-    indexFields();
+    m_fieldsIndexed = false;
 }
 
-void Dataset::indexFields() {
+void Dataset::indexFields() const {
+    m_fieldsIndexed = true;
     m_fieldsByName.clear();
     m_fieldsByName.reserve(qsizetype(fields().size()));
     for (const auto& f : fields())
@@ -56,6 +57,8 @@ const std::vector<std::unique_ptr<Field>>& Dataset::fields() const {
 }
 
 Field* Dataset::field(const QString& name) const {
+    if (!m_fieldsIndexed)
+        indexFields();
     return m_fieldsByName.value(name);
 }
 
@@ -114,7 +117,7 @@ void Dataset::bindFields() {
         m_dynamic.clear();
         for (const FieldDef& d : m_columns)
             m_dynamic.push_back(std::unique_ptr<Field>(new Field(this, d)));
-        indexFields();
+        m_fieldsIndexed = false;
     }
     QHash<QString, int> columnOf; // the first column of each name, as columnIndex() finds it
     columnOf.reserve(m_columns.size());

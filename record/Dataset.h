@@ -96,7 +96,7 @@ signals:
 private:
     void setState(State state);
     void bindFields();
-    void indexFields();
+    void indexFields() const;
     void checkActive() const;
     void checkRecord() const;
 
@@ -104,8 +104,10 @@ private:
     State m_state = State::Inactive;
     std::vector<std::unique_ptr<Field>> m_persistent;
     std::vector<std::unique_ptr<Field>> m_dynamic;
-    // The field objects of fields() by name (the first of a name), for the controls' look-ups.
-    QHash<QString, Field*> m_fieldsByName;
+    // The field objects of fields() by name (the first of a name), for the controls' look-ups;
+    // made on the first look-up after the fields change.
+    mutable QHash<QString, Field*> m_fieldsByName;
+    mutable bool m_fieldsIndexed = false;
     QList<FieldDef> m_columns;
     QList<Row> m_rows;
     int m_current = -1;

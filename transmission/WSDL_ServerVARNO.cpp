@@ -4,6 +4,7 @@
 
 #include <QUrl>
 #include <QXmlStreamReader>
+#include <cstring>
 
 using namespace ServerVARNO;
 
@@ -30,32 +31,36 @@ void scriviTesto(QByteArray& out, const QString& testo, const char* parametro) {
                                       QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
     }
     const QByteArray utf8 = testo.toUtf8();
-    const char* p = utf8.constData();
-    const char* const fine = p + utf8.size();
-    const char* tratto = p;
-    for (; p < fine; ++p) {
-        const char* sostituto;
-        switch (*p) {
+    // The exact length first, then the text written in place.
+    qsizetype lunghezza = utf8.size();
+    for (const char c : utf8)
+        lunghezza += c == '&' || c == '\r' ? 4 : c == '<' || c == '>' ? 3 : 0;
+    const qsizetype inizio = out.size();
+    out.resize(inizio + lunghezza);
+    char* d = out.data() + inizio;
+    for (const char c : utf8) {
+        switch (c) {
         case '&':
-            sostituto = "&amp;";
+            memcpy(d, "&amp;", 5);
+            d += 5;
             break;
         case '<':
-            sostituto = "&lt;";
+            memcpy(d, "&lt;", 4);
+            d += 4;
             break;
         case '>':
-            sostituto = "&gt;";
+            memcpy(d, "&gt;", 4);
+            d += 4;
             break;
         case '\r':
-            sostituto = "&#13;";
+            memcpy(d, "&#13;", 5);
+            d += 5;
             break;
         default:
-            continue;
+            *d++ = c;
         }
-        out.append(tratto, p - tratto);
-        out.append(sostituto);
-        tratto = p + 1;
     }
-    out.append(tratto, fine - tratto);
+    Q_ASSERT(d == out.constData() + out.size());
 }
 
 void scriviParametro(QByteArray& out, const char* nome, const char* tipo, const QString& valore) {
