@@ -37,6 +37,13 @@ start_server() {
 }
 
 now() { date +%s.%N; }
+# Processor time (user + system) of one command, in seconds, into CPU.
+TIMEFORMAT='%U %S'
+cpu_of() {
+    local t
+    t=$( { time "$@" >/dev/null; } 2>&1 )
+    CPU=$(python3 -c "print(sum(map(float, '$t'.split())))")
+}
 
 "$BIN/bench_sendforms" "$N" "$WORK/forms" "$WORK/bodies" bench x
 echo "forms: $N files, $(du -sb "$WORK/forms" | cut -f1) bytes; request bodies $(du -sb "$WORK/bodies" | cut -f1) bytes"
@@ -59,8 +66,9 @@ for r in $(seq "$ROUNDS"); do
     start_server
     rm -rf "$WORK/run" && mkdir -p "$WORK/run/DaInviare" && cp "$WORK"/forms/* "$WORK/run/DaInviare/"
     t0=$(now)
-    "$BIN/varnotool" send --server "127.0.0.1:$PORT" --user bench --password x "$WORK"/run/DaInviare/* >/dev/null
+    cpu_of "$BIN/varnotool" send --server "127.0.0.1:$PORT" --user bench --password x "$WORK"/run/DaInviare/*
     t1=$(now)
+    tool_cpu=$CPU
     sent=$(ls "$WORK/run/Inviati" | wc -l)
     stored=$(ls "$WORK/store" | wc -l)
     [ "$sent" -eq "$N" ] && [ "$stored" -eq "$N" ] || { echo "varnotool send: $sent moved, $stored stored" >&2; exit 1; }
@@ -69,12 +77,13 @@ for r in $(seq "$ROUNDS"); do
     start_server
     sed "s|URL|$URL|" "$WORK/curl.cfg" >"$WORK/curl.run.cfg"
     t0=$(now)
-    curl -s -K "$WORK/curl.run.cfg"
+    cpu_of curl -s -K "$WORK/curl.run.cfg"
     t1=$(now)
+    curl_cpu=$CPU
     stored=$(ls "$WORK/store" | wc -l)
     [ "$stored" -eq "$N" ] || { echo "curl: $stored stored" >&2; exit 1; }
     cu=$(python3 -c "print($t1 - $t0)")
-    echo "round $r: varnotool send $(python3 -c "print(f'{$tool:.3f}')") s, curl $(python3 -c "print(f'{$cu:.3f}')") s"
+    echo "round $r: varnotool send $(python3 -c "print(f'{$tool:.3f}')") s (cpu $tool_cpu s), curl $(python3 -c "print(f'{$cu:.3f}')") s (cpu $curl_cpu s)"
     tool_times+=("$tool")
     curl_times+=("$cu")
 done
