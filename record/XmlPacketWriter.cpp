@@ -400,41 +400,31 @@ bool XmlPacketWriter::isAttributeProperty(const QByteArray& name) {
     return false;
 }
 
-void XmlPacketWriter::appendEscaped(QByteArray& out, const char* data, qsizetype size) {
-    Sink sink(size * MaxEscape);
-    putEscaped(sink, data, size);
-    out.append(sink.take());
-}
+namespace {
 
-void XmlPacketWriter::appendBase64(QByteArray& out, const char* data, qsizetype size) {
-    Sink sink((size + 2) / 3 * 4);
-    putBase64(sink, data, size);
-    out.append(sink.take());
-}
-
-QByteArray XmlPacketWriter::write(const DataPacket& packet) {
-    // Rough size: the metadata plus the values, base64 taking a third more than the bytes.
-    qsizetype estimate = 256 + packet.columns.size() * 64;
-    for (const PacketRow& r : packet.rows)
-        for (const QVariant& v : r.values)
-            if (v.typeId() == QMetaType::QByteArray)
-                estimate += v.toByteArray().size() * 4 / 3 + 64;
-    Sink out(estimate);
-    out.put(Declaration);
-    out.put("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
-
+// The FIELD elements of a list of columns, with the names and kinds their row values need.
+struct RenderedFields {
+    QList<PacketColumn> columns;
+    QByteArray text;
     QList<QByteArray> attrNames;
     QList<bool> textSubtype;
-    for (const PacketColumn& c : packet.columns) {
+};
+
+RenderedFields renderFields(const QList<PacketColumn>& columns) {
+    RenderedFields r;
+    r.columns = columns;
+    Sink out(256 + columns.size() * 64);
+    for (const PacketColumn& c : columns) {
         if (c.name == "RowState")
             DataPacketError::raise(DataPacketError::NotApplicable);
         const QByteArrayView type = typeNameOf(c.type);
         if (type.isEmpty())
             unsupportedType();
-        const QByteArray altered = alteredName(c.name);
-        attrNames.append(altered);
+        const QByteArray altered = XmlPacketWriter::alteredName(c.name);
+        r.attrNames.append(altered);
         const PacketProperty* subtype = c.property("SUBTYPE");
-        textSubtype.append(subtype && subtype->value.toByteArray().compare("Text", Qt::CaseInsensitive) == 0);
+        r.textSubtype.append(subtype &&
+                             subtype->value.toByteArray().compare("Text", Qt::CaseInsensitive) == 0);
 
         out.put("<FIELD");
         if (altered != c.name) {
@@ -468,6 +458,43 @@ QByteArray XmlPacketWriter::write(const DataPacket& packet) {
             out.put("</FIELD>");
         }
     }
+    r.text = out.take();
+    return r;
+}
+
+} // namespace
+
+void XmlPacketWriter::appendEscaped(QByteArray& out, const char* data, qsizetype size) {
+    Sink sink(size * MaxEscape);
+    putEscaped(sink, data, size);
+    out.append(sink.take());
+}
+
+void XmlPacketWriter::appendBase64(QByteArray& out, const char* data, qsizetype size) {
+    Sink sink((size + 2) / 3 * 4);
+    putBase64(sink, data, size);
+    out.append(sink.take());
+}
+
+QByteArray XmlPacketWriter::write(const DataPacket& packet) {
+    // Rough size: the metadata plus the values, base64 taking a third more than the bytes.
+    qsizetype estimate = 256 + packet.columns.size() * 64;
+    for (const PacketRow& r : packet.rows)
+        for (const QVariant& v : r.values)
+            if (v.typeId() == QMetaType::QByteArray)
+                estimate += v.toByteArray().size() * 4 / 3 + 64;
+    Sink out(estimate);
+    out.put(Declaration);
+    out.put("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
+
+    // Forms one after another have the same columns (shared from the dataset's packet): their
+    // FIELD elements are rendered once.
+    thread_local RenderedFields fields;
+    if (packet.columns != fields.columns || fields.text.isEmpty())
+        fields = renderFields(packet.columns);
+    const QList<QByteArray>& attrNames = fields.attrNames;
+    const QList<bool>& textSubtype = fields.textSubtype;
+    out.put(fields.text);
     out.put("</FIELDS><PARAMS");
     const QList<const PacketProperty*> params = appendProperties(out, packet.properties);
     if (params.isEmpty()) {

@@ -239,6 +239,17 @@ private slots:
         QCOMPARE(pa2.columns, pa.columns);
         QCOMPARE(pa2.columns[0].property("WIDTH")->value.toULongLong(), 3ull);
         QCOMPARE(pa2.rows[0].values[0].toByteArray(), QByteArray("abc"));
+        // Their documents too, also for a list of as many columns that differs in one name only.
+        const DataPacket pc =
+            packetOf({def("A", FieldKind::String, 3), def("M", FieldKind::Integer)}, {QByteArray("xyz"), 4});
+        const QByteArray xa = XmlPacketWriter::write(pa), xb = XmlPacketWriter::write(pb);
+        const QByteArray xc = XmlPacketWriter::write(pc), xa2 = XmlPacketWriter::write(pa2);
+        QVERIFY(xa.contains("<FIELD attrname=\"A\" fieldtype=\"string\" WIDTH=\"3\"/><FIELD attrname=\"N\""));
+        QVERIFY(xb.contains("<FIELDS><FIELD attrname=\"A\" fieldtype=\"string\" WIDTH=\"5\"/></FIELDS>"));
+        QVERIFY(xb.contains("<ROW A=\"uvwxy\"/>"));
+        QVERIFY(xc.contains("<FIELD attrname=\"M\" fieldtype=\"i4\"/>") &&
+                xc.contains("<ROW A=\"xyz\" M=\"4\"/>"));
+        QCOMPARE(xa2, QByteArray(xa).replace("A=\"xyz\" N=\"4\"", "A=\"abc\" N=\"5\""));
     }
 
     // Metadata form files never carry: flags, altered names, PARAM elements, arrays, RowState.
