@@ -113,7 +113,17 @@ void Dataset::close() {
 }
 
 void Dataset::bindFields() {
-    if (m_persistent.empty()) {
+    // Field objects made from the columns are made again only when the columns differ from
+    // those of the last opening (a send opens file after file of the same form record).
+    const auto sameColumns = [this] {
+        if (m_dynamic.size() != size_t(m_columns.size()))
+            return false;
+        for (qsizetype i = 0; i < m_columns.size(); ++i)
+            if (!(m_dynamic[size_t(i)]->def() == m_columns[i]))
+                return false;
+        return true;
+    };
+    if (m_persistent.empty() && !sameColumns()) {
         m_dynamic.clear();
         for (const FieldDef& d : m_columns)
             m_dynamic.push_back(std::unique_ptr<Field>(new Field(this, d)));

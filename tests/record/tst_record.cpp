@@ -244,7 +244,18 @@ private slots:
         scratch.open({FieldDef{QStringLiteral("Altro"), FieldKind::String, 3, {}, false}},
                      {Dataset::Row{QByteArray("xyz")}}, 1);
         QVERIFY(!scratch.field(QStringLiteral("Doppio")));
-        QCOMPARE(scratch.fieldByName(QStringLiteral("Altro"))->asString(), QStringLiteral("xyz"));
+        Field* altro = scratch.fieldByName(QStringLiteral("Altro"));
+        QCOMPARE(altro->asString(), QStringLiteral("xyz"));
+        // Opened again on the same columns (file after file of a send): each field shows its
+        // column of the new rows; on a column of another size it is a field of that size.
+        scratch.open({FieldDef{QStringLiteral("Altro"), FieldKind::String, 3, {}, false}},
+                     {Dataset::Row{QByteArray("uvw")}}, 1);
+        QCOMPARE(scratch.fieldByName(QStringLiteral("Altro")), altro); // the same field object
+        QCOMPARE(altro->asString(), QStringLiteral("uvw"));
+        scratch.open({FieldDef{QStringLiteral("Altro"), FieldKind::String, 5, {}, false}},
+                     {Dataset::Row{QByteArray("abcde")}}, 1);
+        QCOMPARE(scratch.fieldByName(QStringLiteral("Altro"))->size(), 5);
+        QCOMPARE(scratch.fieldByName(QStringLiteral("Altro"))->asString(), QStringLiteral("abcde"));
     }
 
     void schemaRestoredAfterOtherColumns() {
