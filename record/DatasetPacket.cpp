@@ -278,28 +278,44 @@ DataPacket DatasetPacket::fromDataset(const Dataset& dataset) {
 }
 
 void DatasetPacket::open(Dataset& dataset, const DataPacket& packet) {
-    QList<FieldDef> defs;
-    defs.reserve(packet.columns.size());
-    for (const PacketColumn& c : packet.columns) {
-        FieldDef d = defOf(c);
+    // A send loads file after file of the same form: the definitions of a run of packets with the
+    // same columns are made once.
+    thread_local QList<PacketColumn> lastColumns;
+    thread_local QList<FieldDef> lastDefs;
+    const bool known = !lastColumns.isEmpty() && packet.columns == lastColumns;
+    QList<FieldDef> made;
+    if (!known)
+        made.reserve(packet.columns.size());
+    for (qsizetype i = 0; i < packet.columns.size(); ++i) {
+        if (!known)
+            made.append(defOf(packet.columns[i]));
         // A field object made for one kind cannot show a column of another (a form file whose
-        // S1_Data is text); defaults belong to the field objects, a matching field lends its own.
+        // S1_Data is text).
+        const FieldDef& d = known ? lastDefs[i] : made[i];
         if (const Field* f = dataset.hasPersistentFields() ? dataset.field(d.name) : nullptr) {
             const bool bothInt32 = (f->kind() == FieldKind::AutoInc || f->kind() == FieldKind::Integer) &&
                                    (d.kind == FieldKind::AutoInc || d.kind == FieldKind::Integer);
             if (f->kind() != d.kind && !bothInt32)
                 throw VarnoError(QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
                                      .arg(d.name, kindName(f->kind()), kindName(d.kind)));
-            d.defaultExpr = f->def().defaultExpr;
         }
-        defs.append(std::move(d));
     }
+    if (!known) {
+        lastColumns = packet.columns;
+        lastDefs = made;
+    }
+    QList<FieldDef> defs = lastDefs;
+    // Defaults belong to the field objects: a matching field lends its own.
+    if (dataset.hasPersistentFields())
+        for (FieldDef& d : defs)
+            if (const Field* f = dataset.field(d.name))
+                d.defaultExpr = f->def().defaultExpr;
     QList<Dataset::Row> rows;
     for (const PacketRow& r : packet.rows) {
         Dataset::Row row(defs.size());
         for (qsizetype j = 0; j < defs.size(); ++j)
             if (j < r.states.size() && r.states[j] == CellState::Value)
-                row[j] = datasetValue(defs[j], r.values.value(j));
+                row[j] = datasetValue(defs.at(j), r.values.value(j));
         rows.append(std::move(row));
     }
     int autoInc = 1;

@@ -250,6 +250,18 @@ private slots:
         QVERIFY(xc.contains("<FIELD attrname=\"M\" fieldtype=\"i4\"/>") &&
                 xc.contains("<ROW A=\"xyz\" M=\"4\"/>"));
         QCOMPARE(xa2, QByteArray(xa).replace("A=\"xyz\" N=\"4\"", "A=\"abc\" N=\"5\""));
+        // Opened one after another, each packet gives its own columns.
+        Dataset scratch;
+        DatasetPacket::open(scratch, pa);
+        QCOMPARE(scratch.columns(), a);
+        DatasetPacket::open(scratch, pb);
+        QCOMPARE(scratch.columns(), b);
+        QCOMPARE(scratch.fieldByName(QStringLiteral("A"))->asString(), QStringLiteral("uvwxy"));
+        DatasetPacket::open(scratch, pc);
+        QCOMPARE(scratch.columns().at(1).name, QStringLiteral("M"));
+        DatasetPacket::open(scratch, pa2);
+        QCOMPARE(scratch.columns(), a);
+        QCOMPARE(scratch.fieldByName(QStringLiteral("N"))->asInteger(), 5);
     }
 
     // Metadata form files never carry: flags, altered names, PARAM elements, arrays, RowState.
