@@ -33,7 +33,9 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 constexpr int kClientWidth = 992;
@@ -92,6 +94,14 @@ protected:
     }
 
     void paintEvent(QPaintEvent*) override {
+        paintCaption();
+        // The window is on screen: the pages can now be built while the program waits.
+        if (auto* main = qobject_cast<TWinMain*>(window()))
+            main->CostruisciPagineInAttesa();
+    }
+
+private:
+    void paintCaption() {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         const QFont font = ProgramFont(80, true);
@@ -147,7 +157,7 @@ TWinMain::TWinMain(QWidget* parent)
     // Leaving a page first writes the value typed on it; a refused one keeps the page.
     m_pgCtrl->setLasciaPagina([this] {
         for (TWinSuperPagina* p : pagine())
-            if (p->isVisible() && !p->UpdateRecord())
+            if (p && p->isVisible() && !p->UpdateRecord())
                 return false;
         return true;
     });
@@ -189,13 +199,10 @@ void TWinMain::FormCreate() {
     m_iniFile = new IniFile(ExeDir() + QStringLiteral("Varno.Ini"));
     m_nuovaScheda = false;
     m_winCnf = new TWinCnf(m_tblScheda, this);
-    m_pagina1 = new TWinPagina1(m_tblScheda, this);
-    m_pagina2 = new TWinPagina2(m_tblScheda, this);
-    m_pagina3 = new TWinPagina3(m_tblScheda, this);
     InserisciPagina(m_winCnf, m_tsConfigurazione);
-    InserisciPagina(m_pagina1, m_tsPagina1);
-    InserisciPagina(m_pagina2, m_tsPagina2);
-    InserisciPagina(m_pagina3, m_tsPagina3);
+    // The three pages (their controls and the decoding of their pictures) are most of the
+    // start-up's work and nothing shows them before a form is open: they are built once the window
+    // is on screen, or earlier by whatever needs them (CostruisciPagine).
     AggiornaComandi();
     m_recupero = new Recupero(this, m_tblScheda, ExeDir());
 }
@@ -209,6 +216,55 @@ void TWinMain::RecuperaScheda() {
         }
         AggiornaComandi();
     });
+}
+
+bool TWinMain::CostruisciPaginaSuccessiva() {
+    // Always in the order page 1, 2, 3, as the tab order of the form runs.
+    if (!m_pagina1) {
+        m_pagina1 = new TWinPagina1(m_tblScheda, this);
+        InserisciPagina(m_pagina1, m_tsPagina1);
+    } else if (!m_pagina2) {
+        m_pagina2 = new TWinPagina2(m_tblScheda, this);
+        InserisciPagina(m_pagina2, m_tsPagina2);
+    } else if (!m_pagina3) {
+        m_pagina3 = new TWinPagina3(m_tblScheda, this);
+        InserisciPagina(m_pagina3, m_tsPagina3);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void TWinMain::CostruisciPagine() {
+    while (CostruisciPaginaSuccessiva()) {
+    }
+}
+
+void TWinMain::CostruisciPagineInAttesa() {
+    if (!std::exchange(m_costruzioneAvviata, true))
+        QTimer::singleShot(0, this, &TWinMain::CostruisciPaginaInAttesa);
+}
+
+void TWinMain::CostruisciPaginaInAttesa() {
+    // One page per turn of the event loop: a command chosen meanwhile runs between two pages
+    // (and builds the rest itself).
+    if (CostruisciPaginaSuccessiva())
+        QTimer::singleShot(0, this, &TWinMain::CostruisciPaginaInAttesa);
+}
+
+TWinPagina1* TWinMain::Pagina1() {
+    CostruisciPagine();
+    return m_pagina1;
+}
+
+TWinPagina2* TWinMain::Pagina2() {
+    CostruisciPagine();
+    return m_pagina2;
+}
+
+TWinPagina3* TWinMain::Pagina3() {
+    CostruisciPagine();
+    return m_pagina3;
 }
 
 void TWinMain::FormDestroy() {
@@ -235,6 +291,8 @@ void TWinMain::InserisciPagina(TWinSuperPagina* page, QWidget* tabSheet) {
 
 void TWinMain::AggiornaComandi() {
     const bool open = m_tblScheda->active();
+    if (open)
+        CostruisciPagine(); // a page shown is always complete
     m_pgCtrl->setVisible(open);
     m_mnChiudi->setEnabled(open);
     m_mnSalva->setEnabled(open);
@@ -249,7 +307,8 @@ std::array<TWinSuperPagina*, 3> TWinMain::pagine() const {
 void TWinMain::ResetPagine() {
     m_pgCtrl->setCurrentWidget(m_tsPagina1);
     for (TWinSuperPagina* p : pagine())
-        p->scrollToOrigin();
+        if (p)
+            p->scrollToOrigin();
 }
 
 void TWinMain::runCommand(const std::function<void()>& command) {
@@ -312,7 +371,7 @@ bool TWinMain::ScriviValorePendente() {
     // The control changed last writes its value first; a refused text keeps its control focused
     // and stops the operation that needed the record.
     for (TWinSuperPagina* p : pagine())
-        if (!p->UpdateRecord())
+        if (p && !p->UpdateRecord()) // a page not built yet holds nothing typed
             return false;
     m_tblScheda->checkBrowseMode();
     return true;
@@ -346,6 +405,7 @@ void TWinMain::NuovaScheda() {
     if (!ChiudiScheda())
         return;
     CursoreAttesa();
+    CostruisciPagine();
     m_tblScheda->close();
     m_tblScheda->createDataSet();
     TIniDati dati;
@@ -375,6 +435,7 @@ void TWinMain::ApriScheda() {
     } finally{this};
     if (dlg.exec() == QDialog::Accepted) {
         CursoreAttesa();
+        CostruisciPagine();
         m_tblScheda->loadFromFile(dlg.PercorsoScelto());
         m_tblScheda->mergeChangeLog();
         m_percorsoScheda = dlg.PercorsoScelto();
@@ -464,7 +525,7 @@ bool TWinMain::CopiaSchedaAperta(Dataset& copia) {
         record << m_tblScheda->value(i);
     copia.open(m_tblScheda->columns(), {record}, m_tblScheda->autoIncValue());
     for (TWinSuperPagina* p : pagine())
-        if (!p->WritePendingInto(copia))
+        if (p && !p->WritePendingInto(copia))
             return false;
     copia.checkBrowseMode();
     return true;

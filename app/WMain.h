@@ -47,9 +47,10 @@ public:
     QAction* mnEsportaPdf() const { return m_mnEsportaPdf; }
     QAction* mnInvia() const { return m_mnInvia; }
     QAction* mnEsci() const { return m_mnEsci; }
-    TWinPagina1* Pagina1() const { return m_pagina1; }
-    TWinPagina2* Pagina2() const { return m_pagina2; }
-    TWinPagina3* Pagina3() const { return m_pagina3; }
+    // The pages; asking for one builds all three first (CostruisciPagine).
+    TWinPagina1* Pagina1();
+    TWinPagina2* Pagina2();
+    TWinPagina3* Pagina3();
     bool NuovaSchedaFlag() const { return m_nuovaScheda; }
 
     IniFile* FIniFile() const { return m_iniFile; }
@@ -75,6 +76,13 @@ public:
     // The file the open form was read from or last saved to; empty for a new form.
     const QString& PercorsoScheda() const { return m_percorsoScheda; }
 
+    // The three pages are built after the window is first painted, one per turn of the event loop,
+    // so that the window shows without waiting for them. Whatever needs a page (New, Open, a form
+    // opened in any other way, a look-up of its controls) calls this first: it builds what is
+    // still missing, at once. Cheap once done.
+    void CostruisciPagine();
+    bool PagineCostruite() const { return m_pagina3 != nullptr; }
+
     void AggiornaComandi();
     void ResetPagine();
     void InserisciPagina(TWinSuperPagina* page, QWidget* tabSheet);
@@ -99,6 +107,12 @@ private:
     void FormCreate();
     void FormDestroy();
     void buildMenu();
+    // Builds the next missing page; false when all are built.
+    bool CostruisciPaginaSuccessiva();
+    // After the first paint: builds the pages one by one while the program is idle.
+    void CostruisciPagineInAttesa();
+    void CostruisciPaginaInAttesa();
+    friend class ClientArea;
     // The three pages of the form, in order.
     std::array<TWinSuperPagina*, 3> pagine() const;
     // Writes the value typed into the focused control into its field, then posts the record;
@@ -125,6 +139,7 @@ private:
     TWinPagina1* m_pagina1 = nullptr;
     TWinPagina2* m_pagina2 = nullptr;
     TWinPagina3* m_pagina3 = nullptr;
+    bool m_costruzioneAvviata = false;
     QAction* m_mnNuovo = nullptr;
     QAction* m_mnApri = nullptr;
     QAction* m_mnSalva = nullptr;

@@ -133,7 +133,9 @@ void BoundPicture::setGraphicClassHook(GraphicClassHook hook) {
 
 void BoundPicture::setShownGraphic(const PictureGraphic& graphic) {
     m_graphic = graphic;
-    updateActions();
+    // Paste follows the clipboard (its change signal and the menu), not the picture: asking the
+    // clipboard here would cost a round trip to the window system on every record shown.
+    updatePictureActions();
     update();
 }
 
@@ -215,10 +217,14 @@ bool BoundPicture::CanPaste(const QMimeData* mime) {
 }
 
 void BoundPicture::updateActions() {
+    updatePictureActions();
+    m_paste->setEnabled(CanPaste(QGuiApplication::clipboard()->mimeData()));
+}
+
+void BoundPicture::updatePictureActions() {
     const bool shown = hasPicture();
     m_cut->setEnabled(shown);
     m_copy->setEnabled(shown);
-    m_paste->setEnabled(CanPaste(QGuiApplication::clipboard()->mimeData()));
     m_delete->setEnabled(shown);
     m_load->setEnabled(true);
     m_saveAs->setEnabled(shown);

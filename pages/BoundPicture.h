@@ -93,6 +93,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Cut, copy, delete and save as follow the picture shown.
+    void updatePictureActions();
     // Puts the record into editing; false when no form is open.
     bool beginChange();
     // Shows a picture the user made and writes it into the field.

@@ -75,6 +75,8 @@ void DataSource::fieldChanged(const QString& name) {
 
 void DataSource::stateChanged() {
     // Entering or leaving the edit state changes no value; only opening and closing show anew.
-    if (active() != m_wasActive)
+    // A record being appended is shown by the record change that ends the append, once its
+    // new-record initialisation has run.
+    if (active() != m_wasActive && m_dataset->state() != Dataset::State::Insert)
         recordChanged();
 }

@@ -18,27 +18,38 @@ int encodeChar(char16_t u) {
     return -1;
 }
 
+// Every byte's character.
+struct DecodeTable {
+    char16_t ch[256] = {};
+    constexpr DecodeTable() {
+        for (int b = 0; b < 256; ++b)
+            ch[b] = b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : char16_t(b);
+    }
+};
+constexpr DecodeTable kDecode;
+
 } // namespace
 
 namespace Cp1252 {
 
 QString decode(const QByteArray& bytes) {
-    QString out;
-    out.resize(bytes.size());
-    QChar* d = out.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        d[i] = QChar(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : char16_t(b));
-    }
+    QString out(bytes.size(), Qt::Uninitialized);
+    auto* d = reinterpret_cast<char16_t*>(out.data());
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.constData());
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        d[i] = kDecode.ch[s[i]];
     return out;
 }
 
 QByteArray encode(const QString& text) {
-    QByteArray out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        const int b = encodeChar(c.unicode());
-        out.append(b < 0 ? '?' : char(b));
+    if (text.isEmpty())
+        return QByteArray(); // null, as it always was for no text
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* d = out.data();
+    const auto* s = reinterpret_cast<const char16_t*>(text.utf16());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int b = s[i] < 0x80 ? int(s[i]) : encodeChar(s[i]);
+        d[i] = b < 0 ? '?' : char(b);
     }
     return out;
 }

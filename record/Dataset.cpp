@@ -47,6 +47,16 @@ void Dataset::createFields(const QList<FieldDef>& defs) {
     m_persistent.clear();
     for (const FieldDef& d : defs)
         m_persistent.push_back(std::unique_ptr<Field>(new Field(this, d)));
+    m_fieldsIndexed = false;
+}
+
+void Dataset::indexFields() const {
+    m_fieldsIndexed = true;
+    m_fieldsByName.clear();
+    m_fieldsByName.reserve(qsizetype(fields().size()));
+    for (const auto& f : fields())
+        if (!m_fieldsByName.contains(f->name()))
+            m_fieldsByName.insert(f->name(), f.get());
 }
 
 const std::vector<std::unique_ptr<Field>>& Dataset::fields() const {
@@ -54,10 +64,9 @@ const std::vector<std::unique_ptr<Field>>& Dataset::fields() const {
 }
 
 Field* Dataset::field(const QString& name) const {
-    for (const auto& f : fields())
-        if (f->name() == name)
-            return f.get();
-    return nullptr;
+    if (!m_fieldsIndexed)
+        indexFields();
+    return m_fieldsByName.value(name);
 }
 
 Field* Dataset::fieldByName(const QString& name) const {
@@ -112,19 +121,29 @@ void Dataset::close() {
 }
 
 void Dataset::bindFields() {
-    if (m_persistent.empty()) {
+    // Field objects made from the columns are made again only when the columns differ from
+    // those of the last opening (a send opens file after file of the same form record).
+    const auto sameColumns = [this] {
+        if (m_dynamic.size() != size_t(m_columns.size()))
+            return false;
+        for (qsizetype i = 0; i < m_columns.size(); ++i)
+            if (!(m_dynamic[size_t(i)]->def() == m_columns[i]))
+                return false;
+        return true;
+    };
+    if (m_persistent.empty() && !sameColumns()) {
         m_dynamic.clear();
         for (const FieldDef& d : m_columns)
             m_dynamic.push_back(std::unique_ptr<Field>(new Field(this, d)));
+        m_fieldsIndexed = false;
     }
-    // Each name to its first column, built once: a lookup per field would compare names n² times
-    // on every load (262 fields in a form).
-    QHash<QString, int> first;
-    first.reserve(m_columns.size());
-    for (qsizetype i = m_columns.size() - 1; i >= 0; --i)
-        first.insert(m_columns[i].name, int(i));
+    QHash<QString, int> columnOf; // the first column of each name, as columnIndex() finds it
+    columnOf.reserve(m_columns.size());
+    for (qsizetype i = 0; i < m_columns.size(); ++i)
+        if (!columnOf.contains(m_columns[i].name))
+            columnOf.insert(m_columns[i].name, int(i));
     for (const auto& f : fields())
-        f->m_column = first.value(f->name(), -1);
+        f->m_column = columnOf.value(f->name(), -1);
 }
 
 void Dataset::checkActive() const {
@@ -155,8 +174,10 @@ void Dataset::append() {
     }
     m_modified = false;
     setState(State::Insert);
-    emit recordChanged();
+    // The new-record initialisation runs before the record is shown: controls then show the
+    // initialised record once instead of its empty values first.
     emit newRecord(this);
+    emit recordChanged();
 }
 
 void Dataset::edit() {

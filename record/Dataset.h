@@ -3,6 +3,7 @@
 #include "Field.h"
 #include "FieldDef.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QVariant>
@@ -51,7 +52,8 @@ public:
     qsizetype recordCount() const { return m_rows.size(); }
     const QList<Row>& rows() const { return m_rows; }
 
-    // Adds a record after the last: defaults applied, newRecord emitted, state Insert.
+    // Adds a record after the last: defaults applied, state Insert, newRecord emitted, then
+    // recordChanged.
     void append();
     void edit();
     void post();
@@ -98,6 +100,7 @@ signals:
 private:
     void setState(State state);
     void bindFields();
+    void indexFields() const;
     void checkActive() const;
     void checkRecord() const;
 
@@ -105,6 +108,10 @@ private:
     State m_state = State::Inactive;
     std::vector<std::unique_ptr<Field>> m_persistent;
     std::vector<std::unique_ptr<Field>> m_dynamic;
+    // The field objects of fields() by name (the first of a name), for the controls' look-ups;
+    // made on the first look-up after the fields change.
+    mutable QHash<QString, Field*> m_fieldsByName;
+    mutable bool m_fieldsIndexed = false;
     QList<FieldDef> m_columns;
     QList<Row> m_rows;
     int m_current = -1;

@@ -4,6 +4,8 @@
 #include "Dataset.h"
 #include "VarnoError.h"
 
+#include <algorithm>
+
 using namespace DataPacketType;
 
 namespace {
@@ -242,12 +244,21 @@ DataPacket DatasetPacket::fromDataset(const Dataset& dataset) {
 DataPacket DatasetPacket::fromRows(const QList<FieldDef>& cols, const QList<QList<QVariant>>& rows,
                                    int autoIncValue) {
     DataPacket p;
-    p.columns.reserve(cols.size());
-    bool autoInc = false;
-    for (const FieldDef& d : cols) {
-        p.columns.append(columnOf(d));
-        autoInc = autoInc || d.kind == FieldKind::AutoInc;
+    // Every form has the same 262 columns: their descriptions are made once and shared by the
+    // packets that follow (a packet's lists are copied only if changed).
+    thread_local QList<FieldDef> lastDefs;
+    thread_local QList<PacketColumn> lastColumns;
+    if (cols != lastDefs) {
+        QList<PacketColumn> made;
+        made.reserve(cols.size());
+        for (const FieldDef& d : cols)
+            made.append(columnOf(d));
+        lastDefs = cols;
+        lastColumns = std::move(made);
     }
+    p.columns = lastColumns;
+    const bool autoInc = std::any_of(cols.cbegin(), cols.cend(),
+                                     [](const FieldDef& d) { return d.kind == FieldKind::AutoInc; });
     if (autoInc)
         p.properties.append({AutoIncName, Int4, QVariant::fromValue<qint64>(autoIncValue)});
     for (const QList<QVariant>& r : rows) {
@@ -276,22 +287,38 @@ void DatasetPacket::open(Dataset& dataset, const DataPacket& packet) {
 }
 
 void DatasetPacket::open(Dataset& dataset, DataPacket&& packet) {
-    QList<FieldDef> defs;
-    defs.reserve(packet.columns.size());
-    for (const PacketColumn& c : packet.columns) {
-        FieldDef d = defOf(c);
+    // A send loads file after file of the same form: the definitions of a run of packets with the
+    // same columns are made once.
+    thread_local QList<PacketColumn> lastColumns;
+    thread_local QList<FieldDef> lastDefs;
+    const bool known = !lastColumns.isEmpty() && packet.columns == lastColumns;
+    QList<FieldDef> made;
+    if (!known)
+        made.reserve(packet.columns.size());
+    for (qsizetype i = 0; i < packet.columns.size(); ++i) {
+        if (!known)
+            made.append(defOf(packet.columns[i]));
         // A field object made for one kind cannot show a column of another (a form file whose
-        // S1_Data is text); defaults belong to the field objects, a matching field lends its own.
+        // S1_Data is text).
+        const FieldDef& d = known ? lastDefs[i] : made[i];
         if (const Field* f = dataset.hasPersistentFields() ? dataset.field(d.name) : nullptr) {
             const bool bothInt32 = (f->kind() == FieldKind::AutoInc || f->kind() == FieldKind::Integer) &&
                                    (d.kind == FieldKind::AutoInc || d.kind == FieldKind::Integer);
             if (f->kind() != d.kind && !bothInt32)
                 throw VarnoError(QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
                                      .arg(d.name, kindName(f->kind()), kindName(d.kind)));
-            d.defaultExpr = f->def().defaultExpr;
         }
-        defs.append(std::move(d));
     }
+    if (!known) {
+        lastColumns = packet.columns;
+        lastDefs = made;
+    }
+    QList<FieldDef> defs = lastDefs;
+    // Defaults belong to the field objects: a matching field lends its own.
+    if (dataset.hasPersistentFields())
+        for (FieldDef& d : defs)
+            if (const Field* f = dataset.field(d.name))
+                d.defaultExpr = f->def().defaultExpr;
     QList<Dataset::Row> rows;
     rows.reserve(packet.rows.size());
     for (PacketRow& r : packet.rows) {
@@ -304,7 +331,7 @@ void DatasetPacket::open(Dataset& dataset, DataPacket&& packet) {
             // at the next save.
             if (j < states.size() && states[j] == CellState::NotIncluded)
                 DataPacketError::raise(DataPacketError::XmlDelayedFetch);
-            row[j] = j < states.size() && states[j] == CellState::Value ? datasetValue(defs[j], row[j])
+            row[j] = j < states.size() && states[j] == CellState::Value ? datasetValue(defs.at(j), row[j])
                                                                         : QVariant();
         }
         rows.append(std::move(row));

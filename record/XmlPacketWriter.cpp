@@ -3,38 +3,177 @@
 #include "Cp1252.h"
 
 #include <QDate>
+#include <algorithm>
+#include <cstring>
 
 using namespace DataPacketType;
 
 namespace {
 
-const QByteArray Declaration("<?xml version=\"1.0\" standalone=\"yes\"?>  ");
+constexpr char Declaration[] = "<?xml version=\"1.0\" standalone=\"yes\"?>  ";
+
+// The document is written through a raw pointer into a buffer that grows by doubling: each piece
+// costs a bounds check and a memcpy, not a call into QByteArray.
+class Sink {
+public:
+    explicit Sink(qsizetype estimate) {
+        m_buf.resize(qMax<qsizetype>(estimate, 256));
+        m_p = m_buf.data();
+        m_end = m_p + m_buf.size();
+    }
+    // Makes room for n more bytes and returns where they go; commit() then says how many were
+    // written.
+    char* room(qsizetype n) {
+        if (m_end - m_p < n)
+            grow(n);
+        return m_p;
+    }
+    void commit(char* to) { m_p = to; }
+    bool hasRoom(qsizetype n) const { return m_end - m_p >= n; }
+    void put(const char* s, qsizetype n) {
+        memcpy(room(n), s, size_t(n));
+        m_p += n;
+    }
+    void put(QByteArrayView v) { put(v.data(), v.size()); }
+    template <size_t N> void put(const char (&s)[N]) { put(s, qsizetype(N - 1)); }
+    void put(char c) {
+        *room(1) = c;
+        ++m_p;
+    }
+    QByteArray take() {
+        m_buf.truncate(m_p - m_buf.constData());
+        return std::move(m_buf);
+    }
+
+private:
+    void grow(qsizetype n) {
+        const qsizetype used = m_p - m_buf.data();
+        m_buf.resize(qMax(m_buf.size() * 2, used + n));
+        m_p = m_buf.data() + used;
+        m_end = m_buf.data() + m_buf.size();
+    }
+
+    QByteArray m_buf;
+    char* m_p = nullptr;
+    char* m_end = nullptr;
+};
+
+// The nine bytes that are escaped, with their replacements; 0 for every byte copied as it is.
+struct EscapeTable {
+    const char* rep[256] = {};
+    quint8 len[256] = {};
+    constexpr EscapeTable() {
+        set('<', "&lt;");
+        set('>', "&gt;");
+        set('&', "&amp;");
+        set('\'', "&apos;");
+        set('"', "&quot;");
+        set('\r', "&#013;");
+        set('\n', "&#010;");
+        set('\t', "&#009;");
+        set('\\', "&#092;");
+    }
+    constexpr void set(char c, const char* r) {
+        rep[quint8(c)] = r;
+        quint8 n = 0;
+        while (r[n])
+            ++n;
+        len[quint8(c)] = n;
+    }
+};
+constexpr EscapeTable Escapes;
+constexpr int MaxEscape = 6; // "&apos;", "&quot;", "&#013;" ...
+
+void putEscaped(Sink& out, const char* data, qsizetype size) {
+    // Room for the text at once, then no further check: for the worst case (every byte escaped)
+    // when the buffer has it, else for the exact length.
+    qsizetype need = size * MaxEscape;
+    const char* end = data + size;
+    if (!out.hasRoom(need)) {
+        need = size;
+        for (const char* p = data; p < end; ++p)
+            need += Escapes.len[quint8(*p)] ? Escapes.len[quint8(*p)] - 1 : 0;
+    }
+    char* to = out.room(need);
+    for (const char* p = data; p < end; ++p) {
+        const quint8 c = quint8(*p);
+        if (const quint8 n = Escapes.len[c]) {
+            memcpy(to, Escapes.rep[c], n);
+            to += n;
+        } else {
+            *to++ = char(c);
+        }
+    }
+    out.commit(to);
+}
+
+constexpr char Base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// Two base64 characters for every 12 bits.
+struct Base64Pairs {
+    char pair[4096][2] = {};
+    constexpr Base64Pairs() {
+        for (int i = 0; i < 4096; ++i) {
+            pair[i][0] = Base64Alphabet[i >> 6];
+            pair[i][1] = Base64Alphabet[i & 63];
+        }
+    }
+};
+constexpr Base64Pairs Base64;
+
+void putBase64(Sink& out, const char* data, qsizetype size) {
+    const auto* in = reinterpret_cast<const quint8*>(data);
+    char* to = out.room((size + 2) / 3 * 4);
+    qsizetype i = 0;
+    for (; i + 3 <= size; i += 3) {
+        const quint32 v = quint32(in[i]) << 16 | quint32(in[i + 1]) << 8 | in[i + 2];
+        memcpy(to, Base64.pair[v >> 12], 2);
+        memcpy(to + 2, Base64.pair[v & 0xFFF], 2);
+        to += 4;
+    }
+    if (size - i == 1) {
+        const quint32 v = quint32(in[i]) << 16;
+        memcpy(to, Base64.pair[v >> 12], 2);
+        to[2] = '=';
+        to[3] = '=';
+        to += 4;
+    } else if (size - i == 2) {
+        const quint32 v = quint32(in[i]) << 16 | quint32(in[i + 1]) << 8;
+        memcpy(to, Base64.pair[v >> 12], 2);
+        to[2] = Base64Alphabet[(v >> 6) & 63];
+        to[3] = '=';
+        to += 4;
+    }
+    out.commit(to);
+}
 
 [[noreturn]] void unsupportedType() {
     DataPacketError::raise(DataPacketError::XmlFieldType);
 }
 
-void appendNumber(QByteArray& out, quint64 v, int digits) {
+void appendNumber(Sink& out, quint64 v, int digits) {
     char buf[24];
     int n = 0;
     do {
         buf[n++] = char('0' + v % 10);
         v /= 10;
     } while (v != 0 || n < digits);
+    char* to = out.room(n);
     while (n > 0)
-        out.append(buf[--n]);
+        *to++ = buf[--n];
+    out.commit(to);
 }
 
-void appendSigned(QByteArray& out, qint64 v) {
+void appendSigned(Sink& out, qint64 v) {
     if (v < 0) {
-        out.append('-');
+        out.put('-');
         appendNumber(out, quint64(0) - quint64(v), 1);
     } else {
         appendNumber(out, quint64(v), 1);
     }
 }
 
-void appendDate(QByteArray& out, qint64 day) {
+void appendDate(Sink& out, qint64 day) {
     const QDate d = DataPacketTime::dateOfDay(day);
     if (!d.isValid())
         DataPacketError::raise(DataPacketError::Mismatch);
@@ -43,39 +182,39 @@ void appendDate(QByteArray& out, qint64 day) {
     appendNumber(out, quint64(d.day()), 2);
 }
 
-void appendTime(QByteArray& out, qint64 ms) {
+void appendTime(Sink& out, qint64 ms) {
     if (ms < 0 || ms >= DataPacketTime::MsPerDay)
         DataPacketError::raise(DataPacketError::Mismatch);
     appendNumber(out, quint64(ms / 3600000), 2);
-    out.append(':');
+    out.put(':');
     appendNumber(out, quint64(ms / 60000 % 60), 2);
-    out.append(':');
+    out.put(':');
     appendNumber(out, quint64(ms % 60000), 5);
 }
 
-void appendWide(QByteArray& out, const QString& text) {
+void appendWide(Sink& out, const QString& text) {
     for (QChar c : text) {
         if (c.unicode() != 0 && Cp1252::canEncode(c)) {
             const QByteArray b = Cp1252::encode(QString(c));
-            XmlPacketWriter::appendEscaped(out, b.constData(), b.size());
+            putEscaped(out, b.constData(), b.size());
         } else if (c.unicode() == 0) {
             return;
         } else {
-            out.append("&#");
+            out.put("&#");
             appendNumber(out, c.unicode(), 1);
-            out.append(';');
+            out.put(';');
         }
     }
 }
 
 // The text form of a value of the given type; subtypeText marks a memo's bytes.
-void appendValue(QByteArray& out, quint32 type, const QVariant& v, bool subtypeText) {
+void appendValue(Sink& out, quint32 type, const QVariant& v, bool subtypeText) {
     if (isArray(type)) {
         const quint32 element = type & ~(ArrayFlag | VariableFlag);
         const QVariantList list = v.toList();
         for (qsizetype i = 0; i < list.size(); ++i) {
             if (i > 0)
-                out.append(' ');
+                out.put(' ');
             appendValue(out, element, list[i], false);
         }
         return;
@@ -88,10 +227,13 @@ void appendValue(QByteArray& out, quint32 type, const QVariant& v, bool subtypeT
         appendNumber(out, v.toULongLong(), 1);
         return;
     case Boolean:
-        out.append(v.toBool() ? "TRUE" : "FALSE");
+        if (v.toBool())
+            out.put("TRUE");
+        else
+            out.put("FALSE");
         return;
     case Float:
-        out.append(QByteArray::number(v.toDouble(), 'g', QLocale::FloatingPointShortest));
+        out.put(QByteArray::number(v.toDouble(), 'g', QLocale::FloatingPointShortest));
         return;
     case Date:
         appendDate(out, v.toLongLong());
@@ -105,15 +247,15 @@ void appendValue(QByteArray& out, quint32 type, const QVariant& v, bool subtypeT
             DataPacketError::raise(DataPacketError::Mismatch);
         appendDate(out, day);
         if (ms != 0) {
-            out.append('T');
+            out.put('T');
             appendTime(out, ms);
         }
         return;
     }
     case Text: {
-        const QByteArray b = v.toByteArray();
-        const qsizetype z = b.indexOf('\0');
-        XmlPacketWriter::appendEscaped(out, b.constData(), z >= 0 ? z : b.size());
+        const QByteArray b = v.toByteArray(); // shared with the variant, not copied
+        const char* z = static_cast<const char*>(memchr(b.constData(), 0, size_t(b.size())));
+        putEscaped(out, b.constData(), z ? z - b.constData() : b.size());
         return;
     }
     case WideText:
@@ -122,9 +264,9 @@ void appendValue(QByteArray& out, quint32 type, const QVariant& v, bool subtypeT
     case Bytes: {
         const QByteArray b = v.toByteArray();
         if (subtypeText)
-            XmlPacketWriter::appendEscaped(out, b.constData(), b.size());
+            putEscaped(out, b.constData(), b.size());
         else
-            out.append(b.toBase64()); // the base64 alphabet needs no escape
+            putBase64(out, b.constData(), b.size()); // the base64 alphabet needs no escape
         return;
     }
     default:
@@ -132,62 +274,61 @@ void appendValue(QByteArray& out, quint32 type, const QVariant& v, bool subtypeT
     }
 }
 
-void appendAttribute(QByteArray& out, const QByteArray& name, const char* value) {
-    out.append(' ');
-    out.append(name);
-    out.append("=\"");
-    out.append(value);
-    out.append('"');
+void appendAttribute(Sink& out, QByteArrayView name, QByteArrayView value) {
+    out.put(' ');
+    out.put(name);
+    out.put("=\"");
+    out.put(value);
+    out.put('"');
 }
 
 // Writes the attribute properties of a list and returns the others (PARAM elements).
-QList<const PacketProperty*> appendProperties(QByteArray& out, const QList<PacketProperty>& props) {
+QList<const PacketProperty*> appendProperties(Sink& out, const QList<PacketProperty>& props) {
     QList<const PacketProperty*> params;
     for (const PacketProperty& p : props) {
         if (!XmlPacketWriter::isAttributeProperty(p.name)) {
             params.append(&p);
             continue;
         }
-        out.append(' ');
-        XmlPacketWriter::appendEscaped(out, p.name.constData(), p.name.size());
-        out.append("=\"");
+        out.put(' ');
+        putEscaped(out, p.name.constData(), p.name.size());
+        out.put("=\"");
         appendValue(out, p.type, p.value, false);
-        out.append('"');
+        out.put('"');
     }
     return params;
 }
 
-void appendParams(QByteArray& out, const QList<const PacketProperty*>& params) {
+void appendParams(Sink& out, const QList<const PacketProperty*>& params) {
     for (const PacketProperty* p : params) {
-        out.append("<PARAM Name=\"");
-        XmlPacketWriter::appendEscaped(out, p->name.constData(), p->name.size());
-        out.append("\" Value=\"");
+        out.put("<PARAM Name=\"");
+        putEscaped(out, p->name.constData(), p->name.size());
+        out.put("\" Value=\"");
         appendValue(out, p->type, p->value, false);
-        out.append('"');
+        out.put('"');
         if (logical(p->type) != Text || isArray(p->type)) {
             const QByteArray name = XmlPacketWriter::typeName(p->type);
             if (name.isEmpty())
                 unsupportedType();
-            appendAttribute(out, "Type", name.constData());
+            appendAttribute(out, "Type", name);
         }
         if (p->type & 0x80000000)
             appendAttribute(out, "Roundtrip", "True");
-        out.append("/>");
+        out.put("/>");
     }
 }
 
 } // namespace
 
-QByteArray XmlPacketWriter::alteredName(const QByteArray& name) {
-    QByteArray out = name;
-    for (char& c : out)
-        if (c == ' ' || c == '(' || c == ')' || c == '#' || c == '*' || c == '!' || c == '$' || c == '%' ||
-            c == '?')
-            c = '_';
-    return out;
+namespace {
+
+bool altersInName(char c) {
+    return c == ' ' || c == '(' || c == ')' || c == '#' || c == '*' || c == '!' || c == '$' || c == '%' ||
+           c == '?';
 }
 
-QByteArray XmlPacketWriter::typeName(quint32 type) {
+// The fieldtype name as a literal; empty when the type has none.
+QByteArrayView typeNameOf(quint32 type) {
     const quint32 lt = logical(type), w = width(type);
     if (isArray(type)) {
         if (lt == Signed)
@@ -198,13 +339,13 @@ QByteArray XmlPacketWriter::typeName(quint32 type) {
     }
     switch (lt) {
     case Signed:
-        return w == 1 ? "i1" : w == 2 ? "i2" : w == 4 ? "i4" : w == 8 ? "i8" : QByteArray();
+        return w == 1 ? "i1" : w == 2 ? "i2" : w == 4 ? "i4" : w == 8 ? "i8" : QByteArrayView();
     case Unsigned:
-        return w == 1 ? "ui1" : w == 2 ? "ui2" : w == 4 ? "ui4" : QByteArray();
+        return w == 1 ? "ui1" : w == 2 ? "ui2" : w == 4 ? "ui4" : QByteArrayView();
     case Boolean:
         return "boolean";
     case Float:
-        return w == 8 ? "r8" : QByteArray();
+        return w == 8 ? "r8" : QByteArrayView();
     case Bcd:
         return "fixed";
     case Date:
@@ -230,95 +371,71 @@ QByteArray XmlPacketWriter::typeName(quint32 type) {
     }
 }
 
+} // namespace
+
+QByteArray XmlPacketWriter::alteredName(const QByteArray& name) {
+    // Names that need no change (all of the form's) are shared, not copied.
+    if (std::none_of(name.cbegin(), name.cend(), altersInName))
+        return name;
+    QByteArray out = name;
+    for (char& c : out)
+        if (altersInName(c))
+            c = '_';
+    return out;
+}
+
+QByteArray XmlPacketWriter::typeName(quint32 type) {
+    return typeNameOf(type).toByteArray();
+}
+
 bool XmlPacketWriter::isAttributeProperty(const QByteArray& name) {
-    static const char* const names[] = {
+    static constexpr QByteArrayView names[] = {
         "UNIQUE_KEY", "DEFAULT_ORDER", "CHANGE_LOG",   "SERVER_COL", "DATASET_DELTA", "READONLY",
         "SUBTYPE",    "DECIMALS",      "WIDTH",        "LCID",       "AUTOINCVALUE",  "TABLENAME",
         "TYPENAME",   "UPDATEMODE",    "MD_SEMANTICS", "CALCULATED", "DELTA",         "PRIMARY_KEY",
         "MINVALUE",   "MAXVALUE",      "DEFVALUE"};
-    for (const char* n : names)
-        if (name.compare(n, Qt::CaseInsensitive) == 0)
+    for (QByteArrayView n : names)
+        if (n.size() == name.size() && n.compare(name, Qt::CaseInsensitive) == 0)
             return true;
     return false;
 }
 
-void XmlPacketWriter::appendEscaped(QByteArray& out, const char* data, qsizetype size) {
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        const char* rep = nullptr;
-        switch (data[i]) {
-        case '<':
-            rep = "&lt;";
-            break;
-        case '>':
-            rep = "&gt;";
-            break;
-        case '&':
-            rep = "&amp;";
-            break;
-        case '\'':
-            rep = "&apos;";
-            break;
-        case '"':
-            rep = "&quot;";
-            break;
-        case '\r':
-            rep = "&#013;";
-            break;
-        case '\n':
-            rep = "&#010;";
-            break;
-        case '\t':
-            rep = "&#009;";
-            break;
-        case '\\':
-            rep = "&#092;";
-            break;
-        default:
-            continue;
-        }
-        out.append(data + start, i - start);
-        out.append(rep);
-        start = i + 1;
-    }
-    out.append(data + start, size - start);
-}
+namespace {
 
-QByteArray XmlPacketWriter::write(const DataPacket& packet) {
-    // Rough size: the metadata plus the values, base64 taking a third more than the bytes.
-    qsizetype estimate = 256 + packet.columns.size() * 64;
-    for (const PacketRow& r : packet.rows)
-        for (const QVariant& v : r.values)
-            if (v.typeId() == QMetaType::QByteArray)
-                estimate += v.toByteArray().size() * 4 / 3 + 64;
-    QByteArray out;
-    out.reserve(estimate);
-    out.append(Declaration);
-    out.append("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
-
+// The FIELD elements of a list of columns, with the names and kinds their row values need.
+struct RenderedFields {
+    QList<PacketColumn> columns;
+    QByteArray text;
     QList<QByteArray> attrNames;
     QList<bool> textSubtype;
-    for (const PacketColumn& c : packet.columns) {
+};
+
+RenderedFields renderFields(const QList<PacketColumn>& columns) {
+    RenderedFields r;
+    r.columns = columns;
+    Sink out(256 + columns.size() * 64);
+    for (const PacketColumn& c : columns) {
         if (c.name == "RowState")
             DataPacketError::raise(DataPacketError::NotApplicable);
-        const QByteArray type = typeName(c.type);
+        const QByteArrayView type = typeNameOf(c.type);
         if (type.isEmpty())
             unsupportedType();
-        const QByteArray altered = alteredName(c.name);
-        attrNames.append(altered);
+        const QByteArray altered = XmlPacketWriter::alteredName(c.name);
+        r.attrNames.append(altered);
         const PacketProperty* subtype = c.property("SUBTYPE");
-        textSubtype.append(subtype && subtype->value.toByteArray().compare("Text", Qt::CaseInsensitive) == 0);
+        r.textSubtype.append(subtype &&
+                             subtype->value.toByteArray().compare("Text", Qt::CaseInsensitive) == 0);
 
-        out.append("<FIELD");
+        out.put("<FIELD");
         if (altered != c.name) {
-            out.append(" fieldname=\"");
-            appendEscaped(out, c.name.constData(), c.name.size());
-            out.append('"');
+            out.put(" fieldname=\"");
+            putEscaped(out, c.name.constData(), c.name.size());
+            out.put('"');
         }
-        out.append(" attrname=\"");
-        appendEscaped(out, altered.constData(), altered.size());
-        out.append('"');
-        appendAttribute(out, "fieldtype", type.constData());
+        out.put(" attrname=\"");
+        putEscaped(out, altered.constData(), altered.size());
+        out.put('"');
+        appendAttribute(out, "fieldtype", type);
         if (c.attributes & DataPacketAttr::ReadOnly)
             appendAttribute(out, "readonly", "true");
         if (c.attributes & DataPacketAttr::Required)
@@ -328,36 +445,73 @@ QByteArray XmlPacketWriter::write(const DataPacket& packet) {
         if (c.attributes & DataPacketAttr::LinkField)
             appendAttribute(out, "linkfield", "true");
         if (logical(c.type) == Bytes && !isVariable(c.type)) {
-            out.append(" WIDTH=\"");
+            out.put(" WIDTH=\"");
             appendNumber(out, width(c.type), 1);
-            out.append('"');
+            out.put('"');
         }
         const QList<const PacketProperty*> params = appendProperties(out, c.properties);
         if (params.isEmpty()) {
-            out.append("/>");
+            out.put("/>");
         } else {
-            out.append('>');
+            out.put('>');
             appendParams(out, params);
-            out.append("</FIELD>");
+            out.put("</FIELD>");
         }
     }
-    out.append("</FIELDS><PARAMS");
+    r.text = out.take();
+    return r;
+}
+
+} // namespace
+
+void XmlPacketWriter::appendEscaped(QByteArray& out, const char* data, qsizetype size) {
+    Sink sink(size * MaxEscape);
+    putEscaped(sink, data, size);
+    out.append(sink.take());
+}
+
+void XmlPacketWriter::appendBase64(QByteArray& out, const char* data, qsizetype size) {
+    Sink sink((size + 2) / 3 * 4);
+    putBase64(sink, data, size);
+    out.append(sink.take());
+}
+
+QByteArray XmlPacketWriter::write(const DataPacket& packet) {
+    // Rough size: the metadata plus the values, base64 taking a third more than the bytes.
+    qsizetype estimate = 256 + packet.columns.size() * 64;
+    for (const PacketRow& r : packet.rows)
+        for (const QVariant& v : r.values)
+            if (v.typeId() == QMetaType::QByteArray)
+                estimate += v.toByteArray().size() * 4 / 3 + 64;
+    Sink out(estimate);
+    out.put(Declaration);
+    out.put("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
+
+    // Forms one after another have the same columns (shared from the dataset's packet): their
+    // FIELD elements are rendered once.
+    thread_local RenderedFields fields;
+    if (packet.columns != fields.columns || fields.text.isEmpty())
+        fields = renderFields(packet.columns);
+    const QList<QByteArray>& attrNames = fields.attrNames;
+    const QList<bool>& textSubtype = fields.textSubtype;
+    out.put(fields.text);
+    out.put("</FIELDS><PARAMS");
     const QList<const PacketProperty*> params = appendProperties(out, packet.properties);
     if (params.isEmpty()) {
-        out.append("/>");
+        out.put("/>");
     } else {
-        out.append('>');
+        out.put('>');
         appendParams(out, params);
-        out.append("</PARAMS>");
+        out.put("</PARAMS>");
     }
-    out.append("</METADATA><ROWDATA>");
+    out.put("</METADATA><ROWDATA>");
 
     for (const PacketRow& row : packet.rows) {
-        out.append("<ROW");
+        out.put("<ROW");
         if (row.status != 0) {
-            out.append(" RowState=\"");
+            out.put(" RowState=\"");
             appendNumber(out, row.status, 1);
-            out.append('"');
+            out.put('"');
         }
         for (qsizetype j = 0; j < packet.columns.size(); ++j) {
             const CellState s = j < row.states.size() ? row.states[j] : CellState::Null;
@@ -365,14 +519,14 @@ QByteArray XmlPacketWriter::write(const DataPacket& packet) {
                 DataPacketError::raise(DataPacketError::XmlDelayedFetch);
             if (s != CellState::Value)
                 continue;
-            out.append(' ');
-            appendEscaped(out, attrNames[j].constData(), attrNames[j].size());
-            out.append("=\"");
+            out.put(' ');
+            putEscaped(out, attrNames[j].constData(), attrNames[j].size());
+            out.put("=\"");
             appendValue(out, packet.columns[j].type, row.values.value(j), textSubtype[j]);
-            out.append('"');
+            out.put('"');
         }
-        out.append("/>");
+        out.put("/>");
     }
-    out.append("</ROWDATA></DATAPACKET>");
-    return out;
+    out.put("</ROWDATA></DATAPACKET>");
+    return out.take();
 }

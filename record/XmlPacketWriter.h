@@ -17,5 +17,8 @@ public:
     static QByteArray typeName(quint32 type);
     // The property names written as attributes rather than as PARAM elements.
     static bool isAttributeProperty(const QByteArray& name);
+    // A value's text: the nine escaped characters replaced, every other byte copied.
     static void appendEscaped(QByteArray& out, const char* data, qsizetype size);
+    // Bytes in base64 (standard alphabet, "=" padding, no line breaks).
+    static void appendBase64(QByteArray& out, const char* data, qsizetype size);
 };

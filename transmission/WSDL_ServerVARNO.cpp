@@ -4,58 +4,73 @@
 
 #include <QUrl>
 #include <QXmlStreamReader>
+#include <cstring>
 
 using namespace ServerVARNO;
 
 namespace {
 
+[[noreturn]] void rifiuta(char16_t c, const char* parametro) {
+    throw VarnoError(QStringLiteral("Il testo di %1 contiene il carattere U+%2, che XML non ammette.")
+                         .arg(QLatin1String(parametro),
+                              QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+}
+
 // Character data of the request, in UTF-8: the three characters XML reserves are escaped, and
 // the carriage return, which a parser would otherwise turn into a line feed. A character that
 // XML 1.0 cannot carry at all is refused rather than sent to break the server's parser.
 void scriviTesto(QByteArray& out, const QString& testo, const char* parametro) {
+    // One pass from UTF-16 to escaped UTF-8, written in place: one unit never takes more than
+    // 5 bytes (an escape; a surrogate pair takes 4 for its two).
     const char16_t* u = reinterpret_cast<const char16_t*>(testo.constData());
     const qsizetype n = testo.size();
+    const qsizetype inizio = out.size();
+    out.resize(inizio + n * 5);
+    char* d = out.data() + inizio;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = u[i];
-        if (c >= 0x20 && c < 0xD800)
-            continue;
-        bool ammesso = c == '\t' || c == '\n' || c == '\r' || (c >= 0xE000 && c <= 0xFFFD);
-        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1])) {
+        if (c < 0x80) {
+            switch (c) {
+            case '&':
+                memcpy(d, "&amp;", 5);
+                d += 5;
+                break;
+            case '<':
+                memcpy(d, "&lt;", 4);
+                d += 4;
+                break;
+            case '>':
+                memcpy(d, "&gt;", 4);
+                d += 4;
+                break;
+            case '\r':
+                memcpy(d, "&#13;", 5);
+                d += 5;
+                break;
+            default:
+                if (c < 0x20 && c != '\t' && c != '\n')
+                    rifiuta(c, parametro);
+                *d++ = char(c);
+            }
+        } else if (c < 0x800) {
+            *d++ = char(0xC0 | (c >> 6));
+            *d++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0xD800 || (c >= 0xE000 && c <= 0xFFFD)) {
+            *d++ = char(0xE0 | (c >> 12));
+            *d++ = char(0x80 | ((c >> 6) & 0x3F));
+            *d++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(u[i + 1])) {
+            const char32_t cp = QChar::surrogateToUcs4(c, u[i + 1]);
             ++i;
-            ammesso = true;
+            *d++ = char(0xF0 | (cp >> 18));
+            *d++ = char(0x80 | ((cp >> 12) & 0x3F));
+            *d++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *d++ = char(0x80 | (cp & 0x3F));
+        } else {
+            rifiuta(c, parametro);
         }
-        if (!ammesso)
-            throw VarnoError(QStringLiteral("Il testo di %1 contiene il carattere U+%2, che XML non ammette.")
-                                 .arg(QLatin1String(parametro),
-                                      QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
     }
-    const QByteArray utf8 = testo.toUtf8();
-    const char* p = utf8.constData();
-    const char* const fine = p + utf8.size();
-    const char* tratto = p;
-    for (; p < fine; ++p) {
-        const char* sostituto;
-        switch (*p) {
-        case '&':
-            sostituto = "&amp;";
-            break;
-        case '<':
-            sostituto = "&lt;";
-            break;
-        case '>':
-            sostituto = "&gt;";
-            break;
-        case '\r':
-            sostituto = "&#13;";
-            break;
-        default:
-            continue;
-        }
-        out.append(tratto, p - tratto);
-        out.append(sostituto);
-        tratto = p + 1;
-    }
-    out.append(tratto, fine - tratto);
+    out.truncate(d - out.constData());
 }
 
 void scriviParametro(QByteArray& out, const char* nome, const char* tipo, const QString& valore) {

@@ -2,10 +2,18 @@
 #include "ExeDir.h"
 #include "ScriptedPrompter.h"
 #include "Servizi.h"
+#include "TabellaPagina1.h"
+#include "TabellaPagina2.h"
+#include "TabellaPagina3.h"
 #include "VarnoError.h"
 #include "WMain.h"
+#include "WPagina1.h"
+#include "WPagina2.h"
+#include "WPagina3.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -13,6 +21,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <array>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -104,6 +113,56 @@ private slots:
         QVERIFY(w.mnSalva()->isEnabled());
         QVERIFY(w.mnChiudi()->isEnabled());
         QCOMPARE(w.TblScheda()->fieldByName("S8_TipoVisitaNonEseguita")->asString(), QStringLiteral("a"));
+    }
+
+    // The pages are built once the window is on screen, without being asked, each in its sheet
+    // with every control of its table.
+    void pagesBuiltAfterTheWindowShows() {
+        TWinMain w;
+        QVERIFY(!w.PagineCostruite());
+        QVERIFY(!w.findChild<TWinPagina1*>());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_VERIFY(w.PagineCostruite());
+        const std::array<std::pair<TWinSuperPagina*, qsizetype>, 3> pages = {
+            std::pair<TWinSuperPagina*, qsizetype>{w.Pagina1(), TabellaPagina1().size()},
+            {w.Pagina2(), TabellaPagina2().size()},
+            {w.Pagina3(), TabellaPagina3().size()}};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(pages[i].first->parentWidget(), w.PgCtrl()->widget(i + 1));
+            QCOMPARE(pages[i].first->controlList().size(), pages[i].second);
+            QVERIFY(!pages[i].first->PageBackground()->pixmap().isNull());
+        }
+        QCOMPARE(w.findChildren<TWinPagina2*>().size(), 1); // built once
+    }
+
+    // A form opened before the pages exist (the window never shown) finds them complete, showing
+    // its record, as soon as the page control shows; New builds them too.
+    void formOpenedBeforeThePagesAreBuilt() {
+        {
+            TWinMain w;
+            Dataset* ds = w.TblScheda();
+            ds->createDataSet();
+            ds->append();
+            ds->fieldByName("S1_Squadra")->setAsString(QStringLiteral("B07"));
+            ds->fieldByName("S3_TM_A1")->setValue(true);
+            ds->post();
+            QVERIFY(!w.PagineCostruite());
+            w.AggiornaComandi();
+            QVERIFY(w.PagineCostruite());
+            QCOMPARE(qobject_cast<QLineEdit*>(w.Pagina1()->control("EdS1_Squadra"))->text(),
+                     QStringLiteral("B07"));
+            QCOMPARE(qobject_cast<QCheckBox*>(w.Pagina2()->control("ChkS3_TM_A1"))->checkState(),
+                     Qt::Checked);
+        }
+        {
+            TWinMain w;
+            ScriptedPrompter prompter;
+            w.NuovaScheda();
+            QVERIFY(w.PagineCostruite());
+            QCOMPARE(qobject_cast<QCheckBox*>(w.Pagina2()->control("ChkS3_TM_A1"))->checkState(),
+                     Qt::Unchecked);
+        }
     }
 
     void messaggioGivesFocusBack() {

@@ -218,6 +218,46 @@ private slots:
         QCOMPARE(record.count(), 1);
     }
 
+    // Appending shows the record once, after its new-record initialisation: whoever redraws on
+    // the record change sees the initialised values, never the empty ones first.
+    void appendShowsTheInitialisedRecord() {
+        auto ds = formDataset();
+        ds->createDataSet();
+        QStringList seen;
+        connect(ds.get(), &Dataset::recordChanged, ds.get(), [&] {
+            if (ds->recordCount() > 0)
+                seen << (ds->fieldByName("S3_TM_A1")->isNull() ? QStringLiteral("null")
+                                                               : ds->fieldByName("S3_TM_A1")->asString());
+        });
+        ds->append();
+        QCOMPARE(seen, QStringList{QStringLiteral("False")});
+    }
+
+    // Look-ups by name find the first field of that name, in the fields of each opening.
+    void fieldByNameFindsTheFirst() {
+        Dataset scratch;
+        scratch.open({FieldDef{QStringLiteral("Doppio"), FieldKind::Integer, 0, {}, false},
+                      FieldDef{QStringLiteral("Doppio"), FieldKind::String, 3, {}, false}},
+                     {Dataset::Row{7, QByteArray("abc")}}, 1);
+        QCOMPARE(scratch.field(QStringLiteral("Doppio"))->kind(), FieldKind::Integer);
+        QCOMPARE(scratch.field(QStringLiteral("Doppio"))->asInteger(), 7);
+        scratch.open({FieldDef{QStringLiteral("Altro"), FieldKind::String, 3, {}, false}},
+                     {Dataset::Row{QByteArray("xyz")}}, 1);
+        QVERIFY(!scratch.field(QStringLiteral("Doppio")));
+        Field* altro = scratch.fieldByName(QStringLiteral("Altro"));
+        QCOMPARE(altro->asString(), QStringLiteral("xyz"));
+        // Opened again on the same columns (file after file of a send): each field shows its
+        // column of the new rows; on a column of another size it is a field of that size.
+        scratch.open({FieldDef{QStringLiteral("Altro"), FieldKind::String, 3, {}, false}},
+                     {Dataset::Row{QByteArray("uvw")}}, 1);
+        QCOMPARE(scratch.fieldByName(QStringLiteral("Altro")), altro); // the same field object
+        QCOMPARE(altro->asString(), QStringLiteral("uvw"));
+        scratch.open({FieldDef{QStringLiteral("Altro"), FieldKind::String, 5, {}, false}},
+                     {Dataset::Row{QByteArray("abcde")}}, 1);
+        QCOMPARE(scratch.fieldByName(QStringLiteral("Altro"))->size(), 5);
+        QCOMPARE(scratch.fieldByName(QStringLiteral("Altro"))->asString(), QStringLiteral("abcde"));
+    }
+
     void schemaRestoredAfterOtherColumns() {
         auto ds = formDataset();
         // Filled from another packet: two columns of its own.
@@ -250,6 +290,11 @@ private slots:
         QCOMPARE(Cp1252::decode("\x80\x9C"), QStringLiteral("€œ"));
         QVERIFY(!Cp1252::canEncode(QChar(0x0100)));
         QCOMPARE(Cp1252::encode(QStringLiteral("aĀb")), QByteArray("a?b"));
+        QCOMPARE(Cp1252::encode(QStringLiteral("\u20ac\u00e8\u0178z\u00ff")),
+                 QByteArray("\x80\xe8\x9fz\xff"));
+        // No text encodes as the null bytes, empty or not.
+        QVERIFY(Cp1252::encode(QString()).isNull());
+        QVERIFY(Cp1252::encode(QStringLiteral("")).isNull());
     }
 };
 

@@ -175,6 +175,95 @@ private slots:
             big);
     }
 
+    // The writer's own escaping and base64 give exactly what the plain Qt calls give, on every
+    // byte value, on the lengths around the base64 padding, on text that is nothing but escapes,
+    // and inside a whole document.
+    void escapingAndBase64AgainstPlainQt() {
+        auto plainEscaped = [](QByteArray b) {
+            return b.replace('&', "&amp;")
+                .replace('<', "&lt;")
+                .replace('>', "&gt;")
+                .replace('\'', "&apos;")
+                .replace('"', "&quot;")
+                .replace('\r', "&#013;")
+                .replace('\n', "&#010;")
+                .replace('\t', "&#009;")
+                .replace('\\', "&#092;");
+        };
+        auto escaped = [](const QByteArray& b) {
+            QByteArray out("x"); // appends after what is there
+            XmlPacketWriter::appendEscaped(out, b.constData(), b.size());
+            return out.mid(1);
+        };
+        auto base64 = [](const QByteArray& b) {
+            QByteArray out("x");
+            XmlPacketWriter::appendBase64(out, b.constData(), b.size());
+            return out.mid(1);
+        };
+        QByteArray every;
+        for (int c = 0; c < 256; ++c)
+            every += char(c);
+        QList<QByteArray> inputs = {QByteArray(),
+                                    every,
+                                    every + every,
+                                    QByteArray("<>&'\"\r\n\t\\", 9).repeated(50),
+                                    QByteArray("\x01\x02\x1f\x7f\x80\x9f\xe8\xff"),
+                                    QByteArray("\0a\0", 3),
+                                    QByteArray(70000, '&')};
+        for (int n = 1; n <= 5; ++n)
+            inputs << every.mid(250, n) << QByteArray(n, '\xff') << QByteArray(n, '\0');
+        for (const QByteArray& in : inputs) {
+            QCOMPARE(escaped(in), plainEscaped(in));
+            QCOMPARE(base64(in), in.toBase64());
+        }
+        // In a document: a text and a memo of nothing but escapes, a picture of every byte.
+        const QByteArray text = QByteArray("<>&'\"\t\\ab", 9).left(9);
+        const QByteArray memo = QByteArray("\r\n&<", 4).repeated(3000);
+        const QByteArray row = rowOf(def("F", FieldKind::String, 9), text);
+        QCOMPARE(row, "<ROW F=\"" + plainEscaped(text) + "\"/>");
+        QCOMPARE(rowOf(def("M", FieldKind::Memo), memo), "<ROW M=\"" + plainEscaped(memo) + "\"/>");
+        QCOMPARE(rowOf(def("P", FieldKind::Graphic), every.repeated(3) + 'z'),
+                 "<ROW P=\"" + (every.repeated(3) + 'z').toBase64() + "\"/>");
+    }
+
+    // Packets of datasets with other columns, one after another, each describe their own.
+    void packetsOfDatasetsWithOtherColumns() {
+        const QList<FieldDef> a = {def("A", FieldKind::String, 3), def("N", FieldKind::Integer)};
+        const QList<FieldDef> b = {def("A", FieldKind::String, 5)};
+        const DataPacket pa = packetOf(a, {QByteArray("xyz"), 4});
+        const DataPacket pb = packetOf(b, {QByteArray("uvwxy")});
+        const DataPacket pa2 = packetOf(a, {QByteArray("abc"), 5});
+        QCOMPARE(pa.columns.size(), 2);
+        QCOMPARE(pb.columns.size(), 1);
+        QCOMPARE(pb.columns[0].property("WIDTH")->value.toULongLong(), 5ull);
+        QCOMPARE(pa2.columns, pa.columns);
+        QCOMPARE(pa2.columns[0].property("WIDTH")->value.toULongLong(), 3ull);
+        QCOMPARE(pa2.rows[0].values[0].toByteArray(), QByteArray("abc"));
+        // Their documents too, also for a list of as many columns that differs in one name only.
+        const DataPacket pc =
+            packetOf({def("A", FieldKind::String, 3), def("M", FieldKind::Integer)}, {QByteArray("xyz"), 4});
+        const QByteArray xa = XmlPacketWriter::write(pa), xb = XmlPacketWriter::write(pb);
+        const QByteArray xc = XmlPacketWriter::write(pc), xa2 = XmlPacketWriter::write(pa2);
+        QVERIFY(xa.contains("<FIELD attrname=\"A\" fieldtype=\"string\" WIDTH=\"3\"/><FIELD attrname=\"N\""));
+        QVERIFY(xb.contains("<FIELDS><FIELD attrname=\"A\" fieldtype=\"string\" WIDTH=\"5\"/></FIELDS>"));
+        QVERIFY(xb.contains("<ROW A=\"uvwxy\"/>"));
+        QVERIFY(xc.contains("<FIELD attrname=\"M\" fieldtype=\"i4\"/>") &&
+                xc.contains("<ROW A=\"xyz\" M=\"4\"/>"));
+        QCOMPARE(xa2, QByteArray(xa).replace("A=\"xyz\" N=\"4\"", "A=\"abc\" N=\"5\""));
+        // Opened one after another, each packet gives its own columns.
+        Dataset scratch;
+        DatasetPacket::open(scratch, pa);
+        QCOMPARE(scratch.columns(), a);
+        DatasetPacket::open(scratch, pb);
+        QCOMPARE(scratch.columns(), b);
+        QCOMPARE(scratch.fieldByName(QStringLiteral("A"))->asString(), QStringLiteral("uvwxy"));
+        DatasetPacket::open(scratch, pc);
+        QCOMPARE(scratch.columns().at(1).name, QStringLiteral("M"));
+        DatasetPacket::open(scratch, pa2);
+        QCOMPARE(scratch.columns(), a);
+        QCOMPARE(scratch.fieldByName(QStringLiteral("N"))->asInteger(), 5);
+    }
+
     // Metadata form files never carry: flags, altered names, PARAM elements, arrays, RowState.
     void otherPackets() {
         using namespace DataPacketType;

@@ -80,6 +80,7 @@ private slots:
     void certificates();
     void onlyHttpAndHttps();
     void characterXmlCannotCarry();
+    void requestTextAgainstPlainQt();
 };
 
 void TstSendScheda::firstCallBytesAndHeaders() {
@@ -528,6 +529,51 @@ void TstSendScheda::characterXmlCannotCarry() {
     QCOMPARE(e.error,
              QStringLiteral("Il testo di Scheda contiene il carattere U+0001, che XML non ammette."));
     QCOMPARE(server.requests.size(), 0);
+}
+
+// The request's character data is what the plain Qt calls give (UTF-8, then the four escapes) for
+// text of every width of character, and a character XML cannot carry is refused wherever it is.
+void TstSendScheda::requestTextAgainstPlainQt() {
+    auto plain = [](const QString& t) {
+        return t.toUtf8()
+            .replace('&', "&amp;")
+            .replace('<', "&lt;")
+            .replace('>', "&gt;")
+            .replace('\r', "&#13;");
+    };
+    auto scheda = [](const QByteArray& request) {
+        const QByteArray start("<Scheda xsi:type=\"xsd:string\">");
+        const qsizetype from = request.indexOf(start) + start.size();
+        return request.mid(from, request.indexOf("</Scheda>") - from);
+    };
+    QString every;
+    for (char16_t c = 0x20; c < 0xD800; ++c)
+        every += QChar(c);
+    for (char16_t c = 0xE000; c <= 0xFFFD; ++c)
+        every += QChar(c);
+    const QStringList texts = {every,
+                               QStringLiteral("\t\n\r&<>\"'") + QString::fromUcs4(U"\U0001F3E0\U0010FFFF") +
+                                   QStringLiteral("perch\u00e8 \u20ac"),
+                               QString(3000, QLatin1Char('<'))};
+    for (const QString& t : texts)
+        QCOMPARE(scheda(RichiestaSendScheda(QStringLiteral("u"), QStringLiteral("p"), t, false, QString())),
+                 plain(t));
+    const std::pair<QString, const char*> refused[] = {
+        {QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b"), "D800"},
+        {QStringLiteral("a") + QChar(0xDC00), "DC00"},
+        {QString(QChar(0xFFFE)), "FFFE"},
+        {QStringLiteral("\u00e8") + QChar(0x1F), "001F"},
+        {QString(1, QChar(0)), "0000"}};
+    for (const auto& [t, code] : refused) {
+        try {
+            RichiestaSendScheda(QStringLiteral("u"), QStringLiteral("p"), t, false, QString());
+            QFAIL(code);
+        } catch (const VarnoError& e) {
+            QCOMPARE(e.message(),
+                     QStringLiteral("Il testo di Scheda contiene il carattere U+%1, che XML non ammette.")
+                         .arg(QLatin1String(code)));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TstSendScheda)
