@@ -4,6 +4,7 @@
 #include "Field.h"
 #include "PictureDecoding.h"
 #include "Prompter.h"
+#include "SafeFile.h"
 #include "Servizi.h"
 #include "VarnoError.h"
 
@@ -331,10 +332,10 @@ void BoundPicture::SavePictureAs() {
         DefaultExtension(m_graphic.format(), m_graphic.bytes()), &filterIndex);
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(m_graphic.bytes()) != m_graphic.bytes().size() ||
-        !file.flush())
-        showError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+    // A file that cannot be written whole (a full disk) leaves the one it would replace as it was.
+    QString reason;
+    if (!SafeFile::replace(path, m_graphic.bytes(), &reason))
+        showError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
 }
 
 void BoundPicture::paintEvent(QPaintEvent* event) {

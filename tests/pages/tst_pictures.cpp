@@ -1,5 +1,6 @@
 #include "BoundPicture.h"
 #include "Dataset.h"
+#include "DiscoPieno.h"
 #include "FieldDef.h"
 #include "FormRecord.h"
 #include "GifScan.h"
@@ -969,6 +970,25 @@ private slots:
         QFile saved(target);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), png);
+        saved.close();
+        // On a full disk the earlier file stays whole and the message names the file.
+        {
+            DiscoPieno disco(QStringLiteral("limite"));
+            QVERIFY2(disco.motivo().isEmpty(), qPrintable(disco.motivo()));
+            const QString full = disco.percorso(QStringLiteral("copia.png"));
+            QFile earlier(full);
+            QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+            earlier.close();
+            disco.riempi();
+            const qsizetype before = prompter().shown.size();
+            prompter().fileNames << full;
+            box->actSaveAs()->trigger();
+            disco.svuota();
+            QCOMPARE(prompter().shown.size(), before + 1);
+            QVERIFY2(prompter().shown.last().text.contains(full), qPrintable(prompter().shown.last().text));
+            QVERIFY(earlier.open(QIODevice::ReadOnly));
+            QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+        }
 
         // Delete: null.
         box->actDelete()->trigger();
