@@ -17,7 +17,8 @@ if [ -z "${VARNO_BIN:-}" ]; then
     [ -f "$BUILD/build.ninja" ] || [ -f "$BUILD/Makefile" ] ||
         cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$BUILD" --target bench_startup bench_startup_varno bench_startup_bare bench_new \
-        bench_packetfiles bench_sendforms bench_pictures varnotool varno-server >/dev/null
+        bench_packetfiles bench_sendforms bench_pictures bench_recupero bench_export bench_pdf bench_openpicture \
+        varnotool varno-server >/dev/null
 fi
 
 OUT=$(mktemp -d)
@@ -46,7 +47,11 @@ export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$OUT/runtime}
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 FILES=${VARNO_BENCH_DIR:-$BUILD}
-if [ $QUICK = 1 ]; then PAIRS=3 NEWRUNS=5 FILERUNS=3 SENDROUNDS=1; else PAIRS=15 NEWRUNS=31 FILERUNS=21 SENDROUNDS=5; fi
+if [ $QUICK = 1 ]; then
+    PAIRS=3 NEWRUNS=5 FILERUNS=3 SENDROUNDS=1 EXPORTFORMS=1000 EXPORTROUNDS=1 PICTUREROUNDS=1
+else
+    PAIRS=15 NEWRUNS=31 FILERUNS=21 SENDROUNDS=5 EXPORTFORMS=10000 EXPORTROUNDS=3 PICTUREROUNDS=3
+fi
 
 run() { # name, command...
     local name=$1
@@ -64,6 +69,12 @@ run new env QT_QPA_PLATFORM=xcb "$BIN/bench_new" --runs "$NEWRUNS"
 run packetfiles "$BIN/bench_packetfiles" --runs "$FILERUNS" --dir "$FILES"
 run send env VARNO_BIN="$BIN" "$ROOT/bench/bench_send.sh" 200 "$SENDROUNDS"
 run pictures env QT_QPA_PLATFORM=offscreen "$BIN/bench_pictures"
+# The benchmarks of the recovery copy, the export, the printed form and large photographs print
+# their own figures and baselines; they follow the table.
+run recupero env QT_QPA_PLATFORM=offscreen "$BIN/bench_recupero"
+run export "$BIN/bench_export" --count "$EXPORTFORMS" --rounds "$EXPORTROUNDS"
+run pdf env QT_QPA_PLATFORM=offscreen "$BIN/bench_pdf"
+run openpicture env QT_QPA_PLATFORM=offscreen "$BIN/bench_openpicture" "$PICTUREROUNDS"
 
 echo
 echo "Machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $(date -u '+%Y-%m-%d %H:%M UTC')"
@@ -76,3 +87,8 @@ cat "$OUT"/startup.out "$OUT"/new.out "$OUT"/packetfiles.out "$OUT"/send.out | g
 echo
 awk '/^RESULT/ { sub(/^RESULT : BenchPictures::/, ""); sub(/\(\):$/, ""); name = $0; next }
      name != "" { sub(/^ +/, ""); print "Picture benchmark (no baseline), " name ": " $0; name = "" }' "$OUT/pictures.out"
+for name in recupero export pdf openpicture; do
+    echo
+    echo "bench_$name:"
+    grep -v '^ROW' "$OUT/$name.out"
+done
