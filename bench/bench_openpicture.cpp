@@ -4,6 +4,7 @@
 // is a child that decodes the same JPEG whole with the image library and does nothing else.
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_openpicture [rounds]
+#include "BenchPhotograph.h"
 #include "BoundPicture.h"
 #include "Dataset.h"
 #include "FieldDef.h"
@@ -39,27 +40,6 @@ qint64 statusKb(const char* key) {
         if (line.startsWith(key))
             return line.mid(qstrlen(key) + 1).trimmed().split(' ').value(0).toLongLong();
     return -1;
-}
-
-// A photograph-like picture: gradients with fine noise, so that the JPEG has the size of a real
-// photograph rather than that of a flat drawing.
-QByteArray photographJpeg(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    QRandomGenerator random(12);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int n = int(random.bounded(48));
-            line[x] = qRgb((x / 16 + n) & 0xFF, (y / 12 + n) & 0xFF, ((x + y) / 28 + n) & 0xFF);
-        }
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpg");
-    writer.setQuality(90);
-    writer.write(image);
-    return bytes;
 }
 
 // Child: the real main window opens the form file as its Open command does, then the event loop
@@ -135,7 +115,7 @@ Run median(QList<Run> runs) {
 }
 
 void measure(const QTemporaryDir& dir, const char* name, QSize size, int rounds) {
-    const QByteArray jpeg = photographJpeg(size);
+    const QByteArray jpeg = PhotographJpeg(size);
     const QString jpegFile = dir.filePath(QStringLiteral("%1.jpg").arg(QLatin1String(name)));
     QFile f(jpegFile);
     f.open(QIODevice::WriteOnly);

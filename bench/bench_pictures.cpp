@@ -2,6 +2,7 @@
 // opened on the same values again, the picture box reads the stored bytes through its page's hook
 // (off the user-interface thread) and is painted. bench_openpicture measures the same in the real
 // main window, with a 100-megapixel photograph too and the peak memory of each.
+#include "BenchPhotograph.h"
 #include "BoundPicture.h"
 #include "Dataset.h"
 #include "FieldDef.h"
@@ -20,30 +21,7 @@
 #include <QScrollArea>
 #include <QTest>
 
-namespace {
-
-// A photograph-like 4000 x 3000 picture: gradients with fine noise, so that the JPEG has the size
-// of a real photograph (a few megabytes) rather than that of a flat drawing.
-QByteArray photographJpeg() {
-    QImage image(4000, 3000, QImage::Format_RGB32);
-    QRandomGenerator random(12);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int n = int(random.bounded(48));
-            line[x] = qRgb((x / 16 + n) & 0xFF, (y / 12 + n) & 0xFF, ((x + y) / 28 + n) & 0xFF);
-        }
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpg");
-    writer.setQuality(90);
-    writer.write(image);
-    return bytes;
-}
-
-} // namespace
+namespace {} // namespace
 
 class BenchPictures : public QObject {
     Q_OBJECT
@@ -88,7 +66,7 @@ private slots:
     void initTestCase() {
         m_ds.createFields(SchemaScheda());
         connect(&m_ds, &Dataset::newRecord, this, [](Dataset* d) { TblSchedaNewRecord(d); });
-        m_jpeg = photographJpeg();
+        m_jpeg = PhotographJpeg(QSize(4000, 3000));
         qInfo("JPEG of 4000 x 3000 pixels, %lld bytes", qlonglong(m_jpeg.size()));
     }
 
