@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QSysInfo>
@@ -451,17 +452,24 @@ private slots:
         const QString path = CartellaDaInviare(ExeDir()) + kNomeScheda;
         salvata.saveToFile(path);
 
-        // A display of our own.
-        int display = 17;
-        while (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) && display < 200)
-            ++display;
+        // A display of our own: Xvfb picks a free number and writes it once it accepts clients.
         QProcess server;
         server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server.start(xvfb,
-                     {QStringLiteral(":%1").arg(display), QStringLiteral("-screen"), QStringLiteral("0"),
-                      QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                            QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                            QStringLiteral("tcp")});
         QVERIFY(server.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)), 10000);
+        // Stopped politely at the end, so that it removes its lock and socket.
+        const auto stopServer = qScopeGuard([&server] {
+            server.terminate();
+            if (!server.waitForFinished(5000))
+                server.kill();
+            server.waitForFinished();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 20000);
+        bool numbered = false;
+        const int display = server.readLine().trimmed().toInt(&numbered);
+        QVERIFY(numbered);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -527,8 +535,6 @@ private slots:
         }
         varno.kill();
         varno.waitForFinished();
-        server.kill();
-        server.waitForFinished();
         QCOMPARE(typed, QStringLiteral("Onna"));
 
         // The next start, here, answered Yes.
