@@ -358,7 +358,7 @@ QString Recupero::mettiDaParte() {
     return dest;
 }
 
-bool Recupero::offri(bool* nuovaScheda) {
+bool Recupero::offri(bool* nuovaScheda, QString* percorsoScheda) {
     if (!m_attivo) {
         if (!m_motivo.isEmpty())
             Messaggio(m_motivo, kCaption, MB::Ok | MB::IconExclamation);
@@ -418,5 +418,6 @@ bool Recupero::offri(bool* nuovaScheda) {
     m_scheda->markChanged();
     schedaAperta(nuova, file);
     *nuovaScheda = nuova;
+    *percorsoScheda = file;
     return true;
 }

@@ -41,9 +41,10 @@ public:
 
     // Start-up. Says so when the folder is in use by another program; offers back a copy left by
     // a program that did not end normally. Yes loads it into the dataset, counting as changed,
-    // sets *nuovaScheda to the form's new-form flag and returns true; No sets the copy aside. A
-    // copy that cannot be loaded is set aside and a message names where it went.
-    bool offri(bool* nuovaScheda);
+    // sets *nuovaScheda to the form's new-form flag and *file to the path it was opened from
+    // (empty for a new form), and returns true; No sets the copy aside. A copy that cannot be
+    // loaded is set aside and a message names where it went.
+    bool offri(bool* nuovaScheda, QString* file);
 
     // A form was opened (New, Open, a copy brought back): its later changes are copied with this
     // new-form flag and this origin (empty for a new form).

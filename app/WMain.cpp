@@ -210,8 +210,10 @@ void TWinMain::FormCreate() {
 void TWinMain::RecuperaScheda() {
     runCommand([this] {
         bool nuova = false;
-        if (m_recupero->offri(&nuova)) {
+        QString percorso;
+        if (m_recupero->offri(&nuova, &percorso)) {
             m_nuovaScheda = nuova;
+            m_percorsoScheda = percorso;
             ResetPagine();
         }
         AggiornaComandi();

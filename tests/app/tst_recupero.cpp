@@ -214,6 +214,27 @@ private slots:
 
     // Yes brings the form back as it was, new and changed: Save names, asks nothing more and
     // advances the number as it would have, and writes the bytes of an uninterrupted save.
+    // A form opened from a file comes back as that file's form: no new-form flag, and the PDF is
+    // proposed beside that file with its name, not with one made from the record.
+    void yesRestoresAnOpenedForm() {
+        schedaInterrotta();
+        const QString aperta = CartellaDaInviare(ExeDir()) + QStringLiteral("Rinominata.VARNO");
+        {
+            IniFile ini(iniCopia());
+            ini.writeString(QStringLiteral("RECUPERO"), QStringLiteral("NuovaScheda"), QStringLiteral("0"));
+            ini.writeString(QStringLiteral("RECUPERO"), QStringLiteral("File"), aperta);
+        }
+        TWinMain w;
+        ScriptedPrompter p;
+        p.answers = {MB::IdYes};
+        w.RecuperaScheda();
+        QVERIFY(w.TblScheda()->active());
+        QVERIFY(!w.NuovaSchedaFlag());
+        p.fileNames = {QString()}; // the save dialog cancelled
+        w.mnEsportaPdf()->trigger();
+        QCOMPARE(p.proposed, QStringList{CartellaDaInviare(ExeDir()) + QStringLiteral("Rinominata.pdf")});
+    }
+
     void yesRestoresTheForm() {
         const QByteArray atteso = salvataSenzaCrash();
         QVERIFY(!atteso.isEmpty());
