@@ -2,6 +2,7 @@
 #include "BinaryPacketWriter.h"
 #include "DatasetPacket.h"
 #include "DiscoPieno.h"
+#include "Figlio.h"
 #include "PacketTestUtil.h"
 #include "VarnoError.h"
 
@@ -89,12 +90,7 @@ void fillForm(Dataset& ds) {
 // The resident memory a load adds, measured in a child process so that earlier tests do not
 // hide it; -1 when the child failed. *message gets the load's error text.
 qint64 loadPeakBytes(const QString& path, QString* message) {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return -1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
+    const auto esito = InUnFiglio([&](QByteArray& out) {
         auto residentKb = [] {
             QFile statm(QStringLiteral("/proc/self/status"));
             if (!statm.open(QIODevice::ReadOnly))
@@ -109,20 +105,12 @@ qint64 loadPeakBytes(const QString& path, QString* message) {
         const QString error = loadError(ds, path);
         struct rusage usage;
         getrusage(RUSAGE_SELF, &usage);
-        const QByteArray out =
-            QByteArray::number((qint64(usage.ru_maxrss) - before) * 1024) + '\n' + error.toUtf8();
-        _exit(write(fds[1], out.constData(), size_t(out.size())) == out.size() ? 0 : 1);
-    }
-    close(fds[1]);
-    QByteArray got;
-    char buf[512];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
-        got.append(buf, n);
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        out = QByteArray::number((qint64(usage.ru_maxrss) - before) * 1024) + '\n' + error.toUtf8();
+        return 0;
+    });
+    if (!esito || esito->codice != 0)
         return -1;
+    const QByteArray& got = esito->uscita;
     const qsizetype nl = got.indexOf('\n');
     *message = QString::fromUtf8(got.mid(nl + 1));
     return got.left(nl).toLongLong();
@@ -516,28 +504,14 @@ private slots:
             error = saveError(*ds, target);
         } else {
             // The superuser writes anywhere: the save runs in a child without its privileges.
-            int fds[2];
-            QVERIFY(pipe(fds) == 0);
-            const pid_t pid = fork();
-            if (pid == 0) {
-                close(fds[0]);
-                int rc = 1;
-                if (setgid(65534) == 0 && setuid(65534) == 0) {
-                    const QByteArray msg = saveError(*ds, target).toUtf8();
-                    rc = write(fds[1], msg.constData(), size_t(msg.size())) == msg.size() ? 0 : 1;
-                }
-                _exit(rc);
-            }
-            close(fds[1]);
-            QByteArray msg;
-            char buf[512];
-            for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
-                msg.append(buf, n);
-            close(fds[0]);
-            int status = 0;
-            waitpid(pid, &status, 0);
-            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-            error = QString::fromUtf8(msg);
+            const auto esito = InUnFiglio([&](QByteArray& out) {
+                if (!SenzaPrivilegi())
+                    return 1;
+                out = saveError(*ds, target).toUtf8();
+                return 0;
+            });
+            QVERIFY(esito && esito->codice == 0);
+            error = QString::fromUtf8(esito->uscita);
         }
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY2(error.startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(target)),

@@ -1,6 +1,7 @@
 #include "Dataset.h"
 #include "DiscoPieno.h"
 #include "FieldDef.h"
+#include "Figlio.h"
 #include "FormRecord.h"
 #include "FormStore.h"
 #include "NativePath.h"
@@ -33,29 +34,16 @@ class TestFormStore : public QObject {
     static QPair<bool, QString> unprivileged(const std::function<QPair<bool, QString>()>& fn) {
         if (geteuid() != 0)
             return fn();
-        int fds[2];
-        if (pipe(fds) != 0)
-            return {true, QStringLiteral("pipe")};
-        const pid_t pid = fork();
-        if (pid == 0) {
-            close(fds[0]);
-            if (setgid(65534) != 0 || setuid(65534) != 0)
-                _exit(2);
+        const auto esito = InUnFiglio([&](QByteArray& out) {
+            if (!SenzaPrivilegi())
+                return 2;
             const auto [ok, text] = fn();
-            const QByteArray msg = text.toUtf8();
-            _exit(write(fds[1], msg.constData(), size_t(msg.size())) == msg.size() ? (ok ? 0 : 1) : 2);
-        }
-        close(fds[1]);
-        QByteArray msg;
-        char buf[512];
-        for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
-            msg.append(buf, n);
-        close(fds[0]);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) == 2)
+            out = text.toUtf8();
+            return ok ? 0 : 1;
+        });
+        if (!esito || esito->codice == 2)
             return {true, QStringLiteral("child failed")};
-        return {WEXITSTATUS(status) == 0, QString::fromUtf8(msg)};
+        return {esito->codice == 0, QString::fromUtf8(esito->uscita)};
     }
 
     static QPair<bool, QString> moveUnprivileged(const QString& source, const QString& folder) {
